@@ -1,0 +1,43 @@
+# Native Linux build: the plug-in's code over the Win32 stand-in, for unit
+# tests.  SANITIZE=ON adds AddressSanitizer and UndefinedBehaviorSanitizer.
+
+option(SANITIZE "Build with ASan and UBSan" OFF)
+if(SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+  add_compile_definitions(MR_SANITIZED=1)
+endif()
+
+enable_testing()
+find_package(GTest REQUIRED)
+
+file(GLOB STANDIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/win32-standin/src/*.cpp)
+add_library(win32_standin STATIC ${STANDIN_SOURCES})
+target_include_directories(win32_standin PUBLIC ${CMAKE_SOURCE_DIR}/win32-standin/include)
+target_compile_options(win32_standin PRIVATE -Wall -Wextra -Werror)
+
+add_library(melodyribbon_core STATIC ${PLUGIN_SOURCES})
+target_include_directories(melodyribbon_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(melodyribbon_core PRIVATE ${STRICT_FLAGS})
+target_link_libraries(melodyribbon_core PUBLIC win32_standin)
+
+file(GLOB TESTHOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/testhost/host_core.cpp
+     ${CMAKE_SOURCE_DIR}/testhost/*_native.cpp)
+add_library(testhost_core STATIC ${TESTHOST_SOURCES})
+target_include_directories(testhost_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(testhost_core PUBLIC melodyribbon_core)
+
+file(GLOB NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
+add_executable(native_tests ${NATIVE_TESTS})
+target_link_libraries(native_tests PRIVATE testhost_core GTest::gtest_main)
+include(GoogleTest)
+gtest_discover_tests(native_tests DISCOVERY_TIMEOUT 60)
+
+# The differential table run against the stand-in; scripts/test compares its
+# output with the same program built for Windows and run under Wine.
+file(GLOB DIFF_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/differential/*.cpp)
+list(FILTER DIFF_SOURCES EXCLUDE REGEX ".*_windows\\.cpp$")
+if(DIFF_SOURCES)
+  add_executable(differential ${DIFF_SOURCES})
+  target_link_libraries(differential PRIVATE win32_standin)
+endif()

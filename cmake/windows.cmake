@@ -1,0 +1,45 @@
+# Windows builds (mingw-w64 cross compilers): the shipping DLL and, on
+# x86-64, the programs that run under Wine.
+
+add_library(MelodyRibbon SHARED ${PLUGIN_SOURCES} ${CMAKE_SOURCE_DIR}/frame/MelodyRibbon.def)
+set_target_properties(MelodyRibbon PROPERTIES PREFIX "" OUTPUT_NAME MelodyRibbon)
+target_include_directories(MelodyRibbon PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(MelodyRibbon PRIVATE ${STRICT_FLAGS} -Os)
+# A user's machine has no mingw runtime DLLs: link them in, and keep the
+# export names exactly as the module-definition file spells them.
+target_link_options(MelodyRibbon PRIVATE -static -static-libgcc -static-libstdc++ -s
+                    -Wl,--enable-stdcall-fixup -Wl,--kill-at)
+target_link_libraries(MelodyRibbon PRIVATE shlwapi)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(WINE_PROGRAM_FLAGS -Wall -Wextra -Werror)
+  set(WINE_PROGRAM_LINK -static -static-libgcc -static-libstdc++)
+
+  file(GLOB TESTHOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/testhost/*.cpp)
+  list(FILTER TESTHOST_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")
+  if(TESTHOST_SOURCES)
+    add_executable(testhost ${TESTHOST_SOURCES})
+    target_include_directories(testhost PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_options(testhost PRIVATE ${WINE_PROGRAM_FLAGS})
+    target_link_options(testhost PRIVATE ${WINE_PROGRAM_LINK})
+    target_link_libraries(testhost PRIVATE user32)
+  endif()
+
+  file(GLOB FAKE_PLAYERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fakeplayers/*.cpp)
+  foreach(src ${FAKE_PLAYERS})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_compile_options(${name} PRIVATE ${WINE_PROGRAM_FLAGS})
+    target_link_options(${name} PRIVATE ${WINE_PROGRAM_LINK} -mwindows)
+    target_link_libraries(${name} PRIVATE user32)
+  endforeach()
+
+  file(GLOB DIFF_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/differential/*.cpp)
+  list(FILTER DIFF_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")
+  if(DIFF_SOURCES)
+    add_executable(differential ${DIFF_SOURCES})
+    target_compile_options(differential PRIVATE ${WINE_PROGRAM_FLAGS})
+    target_link_options(differential PRIVATE ${WINE_PROGRAM_LINK})
+    target_link_libraries(differential PRIVATE shlwapi)
+  endif()
+endif()

@@ -1,0 +1,31 @@
+// The user's settings, kept in MelodyRibbon.ini beside the host's plug-ins.
+//
+// There is no settings dialog: the file is edited by hand, and the only
+// setting that changes at run time is the switch state.
+#pragma once
+
+#include <stdint.h>
+
+enum { kSettingTextBytes = 32, kIniPathBytes = 1024 };
+
+extern char g_iniPath[kIniPathBytes];  // empty: no usable path, defaults only
+
+extern bool g_statusSaveFlg;  // StatusSaveFlg: the switch state survives a restart
+extern bool g_mrOnOff;        // MrOnOff: publishing is on
+extern bool g_logSetting;     // Log: trace log on for this run
+extern char g_protocolName[kSettingTextBytes];  // ProtocolName
+extern char g_separator[kSettingTextBytes];     // Separator
+extern int32_t g_timerSeconds;                  // Timer
+extern int32_t g_winampOrder;                   // WinampOrder
+extern int32_t g_iTunesOrder;                   // iTunesOrder
+extern int32_t g_kbMediaPlayerOrder;            // kbMediaPlayerOrder
+extern int32_t g_bsPlayerOrder;                 // BSplayerOrder
+extern int32_t g_lilithOrder;                   // LilithOrder
+
+// Reads every setting (defaults for what is missing) and resets the run-time
+// state: connection slots, pending flags, timer identifier.
+bool loadSettings();
+
+// Writes every setting back; Log is always written as 0, so logging lasts
+// one run.  Creates the plug-in's folder beside the host when missing.
+bool saveSettings();

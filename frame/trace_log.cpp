@@ -1,0 +1,97 @@
+#include "frame/trace_log.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+#include <windows.h>
+
+char g_logPath[kLogPathBytes];
+bool g_logEnabled;
+
+namespace {
+
+struct LineWriter {
+    char* out;
+    int32_t capacity;
+    int32_t length;
+
+    void put(char c) {
+        if (length + 1 < capacity) out[length++] = c;
+    }
+    void puts(const char* s) {
+        if (!s) return;
+        while (*s) put(*s++);
+    }
+};
+
+int32_t formatLine(char* out, int32_t capacity, const char* format, va_list args) {
+    if (!out || capacity <= 0) return 0;
+    memset(out, 0, (size_t)capacity);
+    LineWriter w = {out, capacity, 0};
+    char number[64];
+    for (const char* p = format; p && *p; p++) {
+        if (*p != '%') {
+            w.put(*p);
+            continue;
+        }
+        char kind = *++p;
+        if (kind == '\0') break;  // a lone trailing '%' ends the line
+        if (kind == 'd') {
+            snprintf(number, sizeof number, "%d", (int)va_arg(args, int32_t));
+            w.puts(number);
+        } else if (kind == 'f') {
+            snprintf(number, sizeof number, "%f", va_arg(args, double));
+            w.puts(number);
+        } else if (kind == 's') {
+            w.puts(va_arg(args, const char*));
+        } else {
+            w.put(kind);
+        }
+    }
+    return w.length;
+}
+
+// Writes the bytes that a text-mode stream would: every LF becomes CR LF.
+// The file is opened for each line and shared for reading and deleting, so
+// that a user can watch or remove it while the host runs.
+bool appendLine(const char* line, int32_t length) {
+    char bytes[2 * kLogLineBytes + 2];
+    int32_t n = 0;
+    for (int32_t i = 0; i < length; i++) {
+        if (line[i] == '\n') bytes[n++] = '\r';
+        bytes[n++] = line[i];
+    }
+    bytes[n++] = '\r';
+    bytes[n++] = '\n';
+    HANDLE f = CreateFileA(g_logPath, FILE_APPEND_DATA,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    WriteFile(f, bytes, (DWORD)n, &written, NULL);
+    CloseHandle(f);
+    return true;
+}
+
+}  // namespace
+
+int32_t formatLogLine(char* out, int32_t capacity, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int32_t n = formatLine(out, capacity, format, args);
+    va_end(args);
+    return n;
+}
+
+int32_t writeLog(const char* format, ...) {
+    char line[kLogLineBytes];
+    va_list args;
+    va_start(args, format);
+    int32_t n = formatLine(line, sizeof line, format, args);
+    va_end(args);
+    if (g_logEnabled && (g_logPath[0] == '\0' || !appendLine(line, n)))
+        return kLogOpenFailed;
+    return n;
+}
+
+int32_t writeLogText(const char* text) { return writeLog("%s", text); }

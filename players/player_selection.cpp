@@ -1,0 +1,82 @@
+#include "players/player_selection.h"
+
+#include "frame/settings.h"
+#include "frame/trace_log.h"
+#include "players/winamp.h"
+
+namespace {
+
+// One row per supported player, in visiting order.  A player joins by
+// adding its row; the visiting order is fixed and not the user's.
+struct PlayerEntry {
+    int32_t code;
+    const int32_t* order;
+    const char* statusLine;
+    PlayerStatus (*probe)(PlayerHandles* handles);
+    bool (*read)(char* title, int capacity, const PlayerHandles* handles);
+};
+
+PlayerStatus probeWinamp(PlayerHandles* h) { return checkWinampStatus(&h->winamp); }
+bool readWinamp(char* title, int capacity, const PlayerHandles* h) {
+    return getWinampTitle(title, capacity, h->winamp);
+}
+
+const PlayerEntry kPlayers[] = {
+    {kWinampPlaying, &g_winampOrder, "Winamp Status:%d", probeWinamp, readWinamp},
+};
+const int kPlayerCount = (int)(sizeof kPlayers / sizeof kPlayers[0]);
+
+// Orders are capped so that order * 10000 + code always fits 32 bits; the
+// cap changes nothing for any order whose value fits.
+const int32_t kMaxOrder = (INT32_MAX - 1000) / kOrderWeight;
+
+int32_t candidateValue(int32_t order, PlayerStatus status) {
+    if (order > kMaxOrder) order = kMaxOrder;
+    return order * kOrderWeight + status;
+}
+
+}  // namespace
+
+int32_t chooseTargetPlayer(const int32_t* orders, const PlayerStatus* statuses, int count) {
+    int32_t result = kNoTargetPlayer;
+    for (int i = 0; i < count; i++) {
+        if (orders[i] <= 0 || statuses[i] <= 0) continue;
+        int32_t candidate = candidateValue(orders[i], statuses[i]);
+        if (result < 0 || candidate < result) result = candidate;
+    }
+    return result;
+}
+
+int32_t checkPlayerStatus(PlayerHandles* handles) {
+    writeLogText("@@checkPlayerStatus");
+    int32_t orders[kPlayerCount];
+    PlayerStatus statuses[kPlayerCount];
+    for (int i = 0; i < kPlayerCount; i++) {
+        const PlayerEntry& p = kPlayers[i];
+        orders[i] = *p.order;
+        statuses[i] = 0;
+        if (orders[i] <= 0) continue;
+        statuses[i] = p.probe(handles);
+        writeLog(p.statusLine, statuses[i] > 0 ? candidateValue(orders[i], statuses[i])
+                                               : statuses[i]);
+    }
+    int32_t result = chooseTargetPlayer(orders, statuses, kPlayerCount);
+    writeLogText("#checkPlayerStatus");
+    return result;
+}
+
+bool getTitle(int32_t target, char* title, int capacity, const PlayerHandles* handles) {
+    writeLogText("@@getTitle");
+    int32_t code = target % 1000;
+    writeLog("TargetPlayer:%d", code);
+    for (int i = 0; i < kPlayerCount; i++) {
+        if (kPlayers[i].code != code) continue;
+        kPlayers[i].read(title, capacity, handles);
+        writeLog("Title[%s]", title);
+        writeLogText("#getTitle");
+        return true;
+    }
+    writeLogText("getTitle Exit  Reason:TargetPlayer Not Exist.");
+    writeLogText("#getTitle");
+    return false;
+}

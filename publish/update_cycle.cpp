@@ -1,0 +1,188 @@
+#include "publish/update_cycle.h"
+
+#include <string.h>
+
+#include "frame/host_api.h"
+#include "frame/host_services.h"
+#include "frame/settings.h"
+#include "frame/text_conversion.h"
+#include "frame/trace_log.h"
+#include "players/player_selection.h"
+#include "publish/connections.h"
+#include "publish/display_name.h"
+
+UINT_PTR g_timerId;
+
+UINT timerIntervalMs(int32_t seconds) {
+    if (seconds < kMinTimerSeconds) seconds = kMinTimerSeconds;
+    if (seconds > kMaxTimerSeconds) seconds = kMaxTimerSeconds;
+    return (UINT)seconds * 1000u;
+}
+
+void resetTimerIdentifier() { g_timerId = 0; }
+
+void killTitleTimer() {
+    if (g_timerId != 0) KillTimer(NULL, g_timerId);
+    g_timerId = 0;
+}
+
+void startTitleTimer() {
+    // A second SetTimer would leave the first one running unseen.
+    killTitleTimer();
+    g_timerId = SetTimer(NULL, 0, timerIntervalMs(g_timerSeconds), timerCallback);
+    clearPendingFlags();
+    g_mrOnOff = true;
+    writeLogText("TimerON");
+}
+
+void stopTitleTimer() {
+    killTitleTimer();
+    g_mrOnOff = false;
+    for (int i = 0; i < kSlotCount; i++)
+        if (g_slots.handles[i] != 0) cutMelodyRibbon(g_slots.handles[i]);
+    writeLogText("TimerOFF");
+}
+
+namespace {
+
+void logNameParts(const char* userName, const char* msnTitle, const char* title) {
+    writeLog("strUserName[%s]", userName);
+    writeLog("strMsnTitle[%s]", msnTitle);
+    writeLog("strTitle[%s]", title);
+}
+
+void setCaption(const CommandRequest* request, const char* text) {
+    if (!request->caption || !request->caption->buffer) return;
+    WCHAR* out = request->caption->buffer;
+    int n = 0;
+    for (; text[n] && n < kCaptionUnits - 1; n++) out[n] = (WCHAR)(unsigned char)text[n];
+    out[n] = 0;
+}
+
+// A pending change holds the slot's steps back until the host confirms it;
+// one the host never confirms is given up after a few ticks.
+bool holdForPendingChange(int slot) {
+    if (!g_slots.pending[slot]) return false;
+    if (++g_slots.pendingTicks[slot] < kPendingTickLimit) return true;
+    g_slots.pending[slot] = 0;
+    g_slots.pendingTicks[slot] = 0;
+    writeLogText("Change Not Confirmed.");
+    return false;
+}
+
+}  // namespace
+
+void CALLBACK timerCallback(HWND, UINT, UINT_PTR, DWORD) {
+    for (int i = 0; i < kSlotCount; i++) {
+        writeLog("Oparating...%d.", i);
+        uint32_t connection = g_slots.handles[i];
+        if (connection == 0) continue;
+        bool hold = holdForPendingChange(i);
+        if (TimerProc(connection, hold ? 1 : 0) == 1 && g_slots.handles[i] == connection) {
+            g_slots.pending[i] = 1;
+            g_slots.pendingTicks[i] = 0;
+        }
+    }
+}
+
+int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
+    UINT cp = getConversionCodePage();
+    char strTitle[kTitleBytes];
+    memset(strTitle, 0, sizeof strTitle);
+    if (pendingChange) {
+        writeLogText("TimerProc Exit  Reason:Not End Before Change.");
+        return 0;
+    }
+    if (getConnectionStatus(connection) != 1) {
+        writeLogText("TimerProc Exit  Reason: Not Connect");
+        return 0;
+    }
+    PlayerHandles handles;
+    memset(&handles, 0, sizeof handles);
+    int32_t target = checkPlayerStatus(&handles);
+    if (target < 0) {
+        cutMelodyRibbon(connection);
+        writeLogText("TimerProc Exit  Reason: Not Target Player");
+        return 0;
+    }
+    if (!getTitle(target, strTitle, sizeof strTitle, &handles)) {
+        writeLogText("TimerProc Exit  Reason: Cannot Get Title");
+        return 0;
+    }
+    strTitle[sizeof strTitle - 1] = '\0';
+    neutralizeSeparator(strTitle);
+
+    WCHAR name[kNameUnits];
+    if (getUserName(connection, name, sizeof name) == 0) {
+        writeLogText("TimerProc Exit  Reason: Cannot Get UserName");
+        return 0;
+    }
+    char strMsnTitle[kTitleBytes];
+    char strUserName[kNameBytes];
+    int userUnits =
+        cutUserName(strMsnTitle, sizeof strMsnTitle, strUserName, sizeof strUserName, name);
+
+    // Compose in UTF-16 over the name buffer: its first userUnits units are
+    // the user's own text and stay as the host gave them.
+    WCHAR separator[kSeparatorUnits];
+    separatorToWide(separator, cp);
+    WCHAR title[kTitleBytes];
+    if (!ansiToWide(title, strTitle, kTitleBytes, cp)) title[0] = 0;
+    int titleUnits = makeUserName(name, name, userUnits, separator, title);
+    if (titleUnits >= 0 && title[titleUnits] != 0) {
+        // The title was cut to fit: what the name will carry is the title now.
+        title[titleUnits] = 0;
+        wideToAnsi(strTitle, sizeof strTitle, title, cp);
+    }
+    logNameParts(strUserName, strMsnTitle, strTitle);
+    if (isSameTitle(strMsnTitle, strTitle)) {
+        writeLogText("TimerProc Exit  Reason: same title");
+        return 0;
+    }
+    if (titleUnits < 0) {
+        writeLogText("TimerProc Exit  Reason: UserName too long");
+        return 0;
+    }
+    sendNameChange(g_slots.changeUserNameService, connection, name);
+    lstrcpynA(g_slots.lastPublishedTitle, strTitle, sizeof g_slots.lastPublishedTitle);
+    writeLogText("Change Start.");
+    return 1;
+}
+
+bool cutMelodyRibbon(uint32_t connection) {
+    getConversionCodePage();
+    writeLogText("@@cutMelodyRibbon");
+    WCHAR name[kNameUnits];
+    if (getUserName(connection, name, sizeof name) == 0) {
+        writeLogText("cutMelodyRibbon Exit  Reason: Cannot Get UserName");
+        return false;
+    }
+    char strTitle[kTitleBytes] = {0};
+    char strMsnTitle[kTitleBytes];
+    char strUserName[kNameBytes];
+    int userUnits =
+        cutUserName(strMsnTitle, sizeof strMsnTitle, strUserName, sizeof strUserName, name);
+    logNameParts(strUserName, strMsnTitle, strTitle);
+    if (strMsnTitle[0] == '\0') {
+        writeLogText("cutMelodyRibbon Exit  Reason: UserName don't have Title.");
+        return true;
+    }
+    name[userUnits] = 0;  // the user's own text, exactly as the host gave it
+    sendNameChange(g_slots.changeUserNameService, connection, name);
+    g_slots.lastPublishedTitle[0] = '\0';
+    writeLogText("Change Start.");
+    writeLogText("#cutMelodyRibbon");
+    return true;
+}
+
+int32_t WINAPI swTitle(uint32_t, void* record) {
+    writeLogText("@@swTitle");
+    writeLog("bMrStatus:%d", g_mrOnOff ? 1 : 0);
+    const CommandRequest* request = (const CommandRequest*)record;
+    if (request && request->kind == kCommandCaption)
+        setCaption(request, g_mrOnOff ? "MelodyRibbon OFF" : "MelodyRibbon ON");
+    else if (request && request->kind == kCommandChosen)
+        g_mrOnOff ? stopTitleTimer() : startTitleTimer();
+    writeLogText("#swTitle");
+    return 0;
+}

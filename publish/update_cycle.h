@@ -1,0 +1,26 @@
+// The update cycle: while publishing is on, a thread timer runs one update
+// step per watched connection; the menu command switches it on and off.
+#pragma once
+
+#include <stdint.h>
+#include <windows.h>
+
+extern UINT_PTR g_timerId;  // 0 = no timer
+
+// Timer seconds are kept within [1, 86400]: below one second the host's
+// thread would do little but poll, and beyond a day the product with 1000
+// could overflow.
+enum { kMinTimerSeconds = 1, kMaxTimerSeconds = 86400 };
+UINT timerIntervalMs(int32_t seconds);
+
+void CALLBACK timerCallback(HWND window, UINT message, UINT_PTR id, DWORD time);
+int32_t TimerProc(uint32_t connection, uint8_t pendingChange);
+bool cutMelodyRibbon(uint32_t connection);
+
+int32_t WINAPI swTitle(uint32_t unused, void* record);
+void startTitleTimer();
+void stopTitleTimer();
+
+// Stops the timer without touching the switch state or any name.
+void killTitleTimer();
+void resetTimerIdentifier();

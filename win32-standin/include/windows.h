@@ -1,0 +1,188 @@
+// Linux stand-in for the part of the Win32 API that the plug-in calls.
+//
+// Only the native unit-test build sees this header; the Windows builds use the
+// real <windows.h>.  Names, types and constants are Win32's own so the plug-in
+// reads as plain Win32 code.  Pure functions (strings, paths, profile files,
+// code-page conversion) are implemented for real and are checked against real
+// Windows by the differential tests; desktop services (windows, messages,
+// timers, module and version queries) are simulated, and tests script them
+// through <standin/desktop.h>.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#define WINAPI
+#define CALLBACK
+#define APIENTRY
+#define WINAPIV
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef uint32_t UINT;
+typedef int32_t INT;
+typedef int32_t LONG;
+typedef uint32_t ULONG;
+typedef char CHAR;
+typedef char16_t WCHAR;
+typedef CHAR* LPSTR;
+typedef const CHAR* LPCSTR;
+typedef const CHAR* LPCCH;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef const WCHAR* LPCWCH;
+typedef BOOL* LPBOOL;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef DWORD* LPDWORD;
+typedef void* HANDLE;
+typedef DWORD LCID;
+typedef uintptr_t UINT_PTR;
+typedef intptr_t LONG_PTR;
+typedef uintptr_t ULONG_PTR;
+typedef ULONG_PTR DWORD_PTR;
+typedef DWORD_PTR* PDWORD_PTR;
+typedef UINT_PTR WPARAM;
+typedef LONG_PTR LPARAM;
+typedef LONG_PTR LRESULT;
+
+struct HWND__ {
+    int unused;
+};
+typedef HWND__* HWND;
+struct HINSTANCE__ {
+    int unused;
+};
+typedef HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
+
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+
+#define CP_ACP 0
+#define CP_THREAD_ACP 3
+#define CP_UTF8 65001
+
+#define VER_PLATFORM_WIN32s 0
+#define VER_PLATFORM_WIN32_WINDOWS 1
+#define VER_PLATFORM_WIN32_NT 2
+
+#define LOCALE_IDEFAULTANSICODEPAGE 0x00001004
+
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
+#define DLL_THREAD_ATTACH 2
+#define DLL_THREAD_DETACH 3
+
+#define WM_TIMER 0x0113
+#define WM_COPYDATA 0x004A
+#define WM_USER 0x0400
+
+#define SMTO_NORMAL 0x0000
+#define SMTO_BLOCK 0x0001
+#define SMTO_ABORTIFHUNG 0x0002
+
+#define ERROR_TIMEOUT 1460L
+
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+typedef struct _OSVERSIONINFOA {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    CHAR szCSDVersion[128];
+} OSVERSIONINFOA, *LPOSVERSIONINFOA;
+
+typedef struct tagCOPYDATASTRUCT {
+    ULONG_PTR dwData;
+    DWORD cbData;
+    LPVOID lpData;
+} COPYDATASTRUCT, *PCOPYDATASTRUCT;
+
+#define ZeroMemory(p, n) __builtin_memset((p), 0, (n))
+
+typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+
+// Kernel: strings (implemented for real).
+int WINAPI lstrlenA(LPCSTR s);
+int WINAPI lstrcmpA(LPCSTR a, LPCSTR b);
+LPSTR WINAPI lstrcpynA(LPSTR dst, LPCSTR src, int max);
+
+// Kernel: profile files (implemented for real, over real files).
+UINT WINAPI GetPrivateProfileIntA(LPCSTR app, LPCSTR key, INT def, LPCSTR file);
+DWORD WINAPI GetPrivateProfileStringA(LPCSTR app, LPCSTR key, LPCSTR def,
+                                      LPSTR out, DWORD size, LPCSTR file);
+BOOL WINAPI WritePrivateProfileStringA(LPCSTR app, LPCSTR key, LPCSTR value,
+                                       LPCSTR file);
+
+// Kernel: directories (implemented for real).
+BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES sa);
+
+// Kernel: code-page conversion (implemented for real over iconv).
+int WINAPI MultiByteToWideChar(UINT cp, DWORD flags, LPCCH src, int srcLen,
+                               LPWSTR dst, int dstLen);
+int WINAPI WideCharToMultiByte(UINT cp, DWORD flags, LPCWCH src, int srcLen,
+                               LPSTR dst, int dstLen, LPCCH defChar,
+                               LPBOOL usedDef);
+
+// Kernel: files (implemented for real; backslashes in paths become slashes).
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define FILE_APPEND_DATA 0x0004
+#define FILE_SHARE_READ 0x1
+#define FILE_SHARE_WRITE 0x2
+#define FILE_SHARE_DELETE 0x4
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define FILE_ATTRIBUTE_NORMAL 0x80
+#define FILE_BEGIN 0
+#define FILE_CURRENT 1
+#define FILE_END 2
+#define INVALID_SET_FILE_POINTER ((DWORD)-1)
+HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share,
+                          LPSECURITY_ATTRIBUTES sa, DWORD disposition,
+                          DWORD flags, HANDLE templ);
+BOOL WINAPI WriteFile(HANDLE f, LPCVOID data, DWORD size, LPDWORD written,
+                      void* overlapped);
+BOOL WINAPI ReadFile(HANDLE f, LPVOID data, DWORD size, LPDWORD read,
+                     void* overlapped);
+DWORD WINAPI SetFilePointer(HANDLE f, LONG distance, LONG* high, DWORD method);
+DWORD WINAPI GetFileSize(HANDLE f, LPDWORD high);
+BOOL WINAPI CloseHandle(HANDLE h);
+
+// Kernel: simulated system queries.
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR out, DWORD size);
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
+LCID WINAPI GetThreadLocale(void);
+int WINAPI GetLocaleInfoA(LCID locale, DWORD type, LPSTR out, int size);
+UINT WINAPI GetACP(void);
+DWORD WINAPI GetLastError(void);
+void WINAPI SetLastError(DWORD code);
+
+static inline void* InterlockedExchangePointer(void* volatile* target,
+                                               void* value) {
+    return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
+}
+
+// User: simulated windows, messages and timers.
+HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName);
+LRESULT WINAPI SendMessageA(HWND w, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT WINAPI SendMessageTimeoutA(HWND w, UINT msg, WPARAM wp, LPARAM lp,
+                                   UINT flags, UINT timeoutMs,
+                                   PDWORD_PTR result);
+int WINAPI GetWindowTextA(HWND w, LPSTR out, int size);
+UINT_PTR WINAPI SetTimer(HWND w, UINT_PTR id, UINT elapseMs, TIMERPROC proc);
+BOOL WINAPI KillTimer(HWND w, UINT_PTR id);
+
+#include <shlwapi.h>

@@ -1,0 +1,295 @@
+// The simulated desktop: system answers, windows, messages, timers, files.
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <standin/desktop.h>
+
+namespace {
+
+struct SimWindow {
+    std::string className;
+    std::string caption;
+    standin::WindowProc proc;
+    bool hung = false;
+};
+
+struct Desktop {
+    std::string moduleFileName = "C:\\Host\\host.exe";
+    DWORD platformId = VER_PLATFORM_WIN32_NT, major = 5, minor = 1;
+    int versionQueries = 0;
+    std::string localeText = "1252";
+    bool localeFails = false;
+    UINT acp = 1252;
+    DWORD lastError = 0;
+    std::vector<std::unique_ptr<SimWindow>> windows;
+    std::vector<standin::SentMessage> sent;
+    int hungBlockingSends = 0;
+    std::vector<standin::Timer> timers;
+    UINT_PTR nextTimerId = 0x7F00;
+    bool setTimerFails = false;
+    DWORD now = 0;
+};
+
+Desktop& desktop() {
+    static Desktop d;
+    return d;
+}
+
+SimWindow* lookup(HWND w) {
+    for (auto& p : desktop().windows)
+        if ((HWND)p.get() == w) return p.get();
+    return nullptr;
+}
+
+std::string unixPath(LPCSTR path) {
+    std::string p = path ? path : "";
+    std::replace(p.begin(), p.end(), '\\', '/');
+    return p;
+}
+
+}  // namespace
+
+UINT standin_ansiCodePage() { return desktop().acp; }
+
+namespace standin {
+
+void setModuleFileName(const std::string& path) { desktop().moduleFileName = path; }
+void setVersion(DWORD platformId, DWORD major, DWORD minor) {
+    desktop().platformId = platformId;
+    desktop().major = major;
+    desktop().minor = minor;
+}
+int versionQueryCount() { return desktop().versionQueries; }
+void setLocaleAnsiCodePageText(const std::string& text) { desktop().localeText = text; }
+void failLocaleQuery(bool fail) { desktop().localeFails = fail; }
+void setAnsiCodePage(UINT cp) { desktop().acp = cp; }
+
+HWND createWindow(const std::string& className, const std::string& caption,
+                  WindowProc proc) {
+    auto w = std::make_unique<SimWindow>();
+    w->className = className;
+    w->caption = caption;
+    w->proc = proc;
+    HWND h = (HWND)w.get();
+    desktop().windows.push_back(std::move(w));
+    return h;
+}
+
+void destroyWindow(HWND w) {
+    auto& ws = desktop().windows;
+    ws.erase(std::remove_if(ws.begin(), ws.end(),
+                            [&](const std::unique_ptr<SimWindow>& p) { return (HWND)p.get() == w; }),
+             ws.end());
+}
+
+void setWindowText(HWND w, const std::string& caption) {
+    if (SimWindow* s = lookup(w)) s->caption = caption;
+}
+void setHung(HWND w, bool hung) {
+    if (SimWindow* s = lookup(w)) s->hung = hung;
+}
+int blockingSendsToHungWindows() { return desktop().hungBlockingSends; }
+const std::vector<SentMessage>& sentMessages() { return desktop().sent; }
+
+std::vector<Timer> activeTimers() { return desktop().timers; }
+void failSetTimer(bool fail) { desktop().setTimerFails = fail; }
+DWORD nowMs() { return desktop().now; }
+
+void advance(DWORD ms) {
+    Desktop& d = desktop();
+    DWORD end = d.now + ms;
+    for (;;) {
+        // The earliest due timer; callbacks may add or kill timers.
+        auto due = std::min_element(d.timers.begin(), d.timers.end(),
+                                    [](const Timer& a, const Timer& b) {
+                                        return a.nextDueMs < b.nextDueMs;
+                                    });
+        if (due == d.timers.end() || due->nextDueMs > end) break;
+        if (due->nextDueMs > d.now) d.now = due->nextDueMs;
+        UINT_PTR id = due->id;
+        TIMERPROC proc = due->proc;
+        due->nextDueMs = d.now + due->intervalMs;
+        proc(NULL, WM_TIMER, id, d.now);
+    }
+    if (end > d.now) d.now = end;
+}
+
+void reset() { desktop() = Desktop(); }
+
+}  // namespace standin
+
+// --- kernel: system queries -----------------------------------------------
+
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR out, DWORD size) {
+    if (module != NULL || size == 0) return 0;
+    const std::string& p = desktop().moduleFileName;
+    // Like Windows XP: a path that does not fit is cut and left unterminated,
+    // and the result is the size.
+    if (p.size() >= size) {
+        memcpy(out, p.data(), size);
+        return size;
+    }
+    memcpy(out, p.c_str(), p.size() + 1);
+    return (DWORD)p.size();
+}
+
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
+    Desktop& d = desktop();
+    d.versionQueries++;
+    if (!info || info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) return FALSE;
+    info->dwMajorVersion = d.major;
+    info->dwMinorVersion = d.minor;
+    info->dwBuildNumber = 2600;
+    info->dwPlatformId = d.platformId;
+    info->szCSDVersion[0] = '\0';
+    return TRUE;
+}
+
+LCID WINAPI GetThreadLocale(void) { return 0x0409; }
+
+int WINAPI GetLocaleInfoA(LCID, DWORD type, LPSTR out, int size) {
+    Desktop& d = desktop();
+    if (d.localeFails || type != LOCALE_IDEFAULTANSICODEPAGE) return 0;
+    int need = (int)d.localeText.size() + 1;
+    if (size == 0) return need;
+    if (need > size) return 0;
+    memcpy(out, d.localeText.c_str(), (size_t)need);
+    return need;
+}
+
+UINT WINAPI GetACP(void) { return desktop().acp; }
+DWORD WINAPI GetLastError(void) { return desktop().lastError; }
+void WINAPI SetLastError(DWORD code) { desktop().lastError = code; }
+
+// --- kernel: files --------------------------------------------------------
+
+HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
+                          DWORD disposition, DWORD, HANDLE) {
+    int flags = 0;
+    bool reads = (access & GENERIC_READ) != 0;
+    bool writes = (access & (GENERIC_WRITE | FILE_APPEND_DATA)) != 0;
+    flags = reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
+    if (access & FILE_APPEND_DATA) flags |= O_APPEND;
+    if (disposition == OPEN_ALWAYS) flags |= O_CREAT;
+    if (disposition == CREATE_ALWAYS) flags |= O_CREAT | O_TRUNC;
+    std::string p = unixPath(path);
+    struct stat st;
+    if (stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return INVALID_HANDLE_VALUE;
+    int fd = open(p.c_str(), flags, 0644);
+    if (fd < 0) return INVALID_HANDLE_VALUE;
+    return (HANDLE)(intptr_t)(fd + 1);  // never 0 nor INVALID_HANDLE_VALUE
+}
+
+static int fdOf(HANDLE f) { return (int)(intptr_t)f - 1; }
+
+BOOL WINAPI WriteFile(HANDLE f, LPCVOID data, DWORD size, LPDWORD written, void*) {
+    ssize_t n = write(fdOf(f), data, size);
+    if (written) *written = n > 0 ? (DWORD)n : 0;
+    return n == (ssize_t)size;
+}
+
+BOOL WINAPI ReadFile(HANDLE f, LPVOID data, DWORD size, LPDWORD got, void*) {
+    ssize_t n = read(fdOf(f), data, size);
+    if (got) *got = n > 0 ? (DWORD)n : 0;
+    return n >= 0;
+}
+
+DWORD WINAPI SetFilePointer(HANDLE f, LONG distance, LONG* high, DWORD method) {
+    off_t offset = distance;
+    if (high) offset = (off_t)(((uint64_t)(uint32_t)*high << 32) | (uint32_t)distance);
+    int whence = method == FILE_END ? SEEK_END : method == FILE_CURRENT ? SEEK_CUR : SEEK_SET;
+    off_t at = lseek(fdOf(f), offset, whence);
+    if (at < 0) return INVALID_SET_FILE_POINTER;
+    if (high) *high = (LONG)((uint64_t)at >> 32);
+    return (DWORD)at;
+}
+
+DWORD WINAPI GetFileSize(HANDLE f, LPDWORD high) {
+    struct stat st;
+    if (fstat(fdOf(f), &st) != 0) return INVALID_SET_FILE_POINTER;
+    if (high) *high = (DWORD)((uint64_t)st.st_size >> 32);
+    return (DWORD)st.st_size;
+}
+
+BOOL WINAPI CloseHandle(HANDLE h) { return close(fdOf(h)) == 0; }
+
+// --- user: windows, messages, timers --------------------------------------
+
+HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
+    for (auto& w : desktop().windows) {
+        if (className && w->className != className) continue;
+        if (windowName && w->caption != windowName) continue;
+        return (HWND)w.get();
+    }
+    return NULL;
+}
+
+static LRESULT deliver(SimWindow* w, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    return w->proc ? w->proc(h, msg, wp, lp) : 0;
+}
+
+LRESULT WINAPI SendMessageA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    desktop().sent.push_back({h, msg, wp, lp, false, 0, 0});
+    SimWindow* w = lookup(h);
+    if (!w) return 0;
+    if (w->hung) {
+        desktop().hungBlockingSends++;
+        return 0;
+    }
+    return deliver(w, h, msg, wp, lp);
+}
+
+LRESULT WINAPI SendMessageTimeoutA(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT flags,
+                                   UINT timeoutMs, PDWORD_PTR result) {
+    desktop().sent.push_back({h, msg, wp, lp, true, timeoutMs, flags});
+    if (result) *result = 0;
+    SimWindow* w = lookup(h);
+    if (!w) return 0;
+    if (w->hung) {
+        desktop().now += timeoutMs;
+        SetLastError(ERROR_TIMEOUT);
+        return 0;
+    }
+    LRESULT r = deliver(w, h, msg, wp, lp);
+    if (result) *result = (DWORD_PTR)r;
+    return 1;
+}
+
+// Another process's window: the caption is read from the window manager's
+// copy, without a message, as Windows does.
+int WINAPI GetWindowTextA(HWND h, LPSTR out, int size) {
+    if (size <= 0) return 0;
+    out[0] = '\0';
+    SimWindow* w = lookup(h);
+    if (!w) return 0;
+    size_t n = std::min(w->caption.size(), (size_t)size - 1);
+    memcpy(out, w->caption.data(), n);
+    out[n] = '\0';
+    return (int)n;
+}
+
+UINT_PTR WINAPI SetTimer(HWND w, UINT_PTR, UINT elapseMs, TIMERPROC proc) {
+    Desktop& d = desktop();
+    if (d.setTimerFails || w != NULL) return 0;
+    // Windows raises intervals below 10 ms to 10 ms.
+    if (elapseMs < 10) elapseMs = 10;
+    standin::Timer t = {d.nextTimerId++, elapseMs, proc, d.now + elapseMs};
+    d.timers.push_back(t);
+    return t.id;
+}
+
+BOOL WINAPI KillTimer(HWND, UINT_PTR id) {
+    auto& ts = desktop().timers;
+    auto it = std::remove_if(ts.begin(), ts.end(),
+                             [&](const standin::Timer& t) { return t.id == id; });
+    bool found = it != ts.end();
+    ts.erase(it, ts.end());
+    return found;
+}
