@@ -1,0 +1,211 @@
+#include "publish/display_name.h"
+#include "winamp_fixture.h"
+
+using testhost::widen;
+using testhost::WText;
+
+class UpdateCycleTest : public PluginTest {
+protected:
+    void start(const std::string& ini = "") {
+        writeIni("[Main]\r\nLog=1\r\nTimer=1\r\n" + ini);
+        initialize();
+    }
+    // The host's message loop: timers fire, and queued events arrive on
+    // later turns.
+    void pump(DWORD ms) {
+        for (DWORD t = 0; t < ms; t += 100) {
+            standin::advance(100);
+            host().deliverPendingEvents();
+        }
+    }
+    std::vector<WText> sentNames(uint32_t connection) {
+        std::vector<WText> names;
+        for (const testhost::NameChange& c : host().nameChanges())
+            if (c.connection == connection) names.push_back(c.name);
+        return names;
+    }
+    void clearLog() { std::remove(logFile().c_str()); }
+};
+
+TEST_F(UpdateCycleTest, AnEmptyTickOnlyCountsTheSlots) {
+    start();
+    host().chooseCommand();
+    clearLog();
+    pump(1000);
+    EXPECT_EQ((std::vector<std::string>{"Oparating...0.", "Oparating...1.", "Oparating...2.",
+                                        "Oparating...3.", "Oparating...4."}),
+              logLines());
+}
+
+TEST_F(UpdateCycleTest, CaptionNamesTheNextActionAndSwitchingOnWaitsOneInterval) {
+    start();
+    FakeWinamp winamp("1. A - B - Winamp");
+    uint32_t c = host().connect("MSNP8", widen("Bob"));
+    EXPECT_EQ(widen("MelodyRibbon ON"), host().commandCaption());
+    host().chooseCommand();
+    EXPECT_EQ(widen("MelodyRibbon OFF"), host().commandCaption());
+    EXPECT_TRUE(g_mrOnOff);
+    EXPECT_TRUE(host().nameChanges().empty()) << "no step at switch-on";
+    pump(900);
+    EXPECT_TRUE(host().nameChanges().empty());
+    pump(200);
+    EXPECT_EQ(std::vector<WText>{widen("Bob/NowPlaying...A - B")}, sentNames(c));
+    EXPECT_STREQ("A - B", g_slots.lastPublishedTitle);
+}
+
+TEST_F(UpdateCycleTest, PublishesOnceFollowsTheTrackAndRestoresWhenWinampStops) {
+    start();
+    FakeWinamp winamp("1. A - B - Winamp");
+    uint32_t c = host().connect("MSNP8", widen("Bob"));
+    host().chooseCommand();
+    pump(5000);
+    EXPECT_EQ(1u, sentNames(c).size()) << "not sent again while unchanged";
+    winamp.play("2. C - D - Winamp");
+    pump(1000);
+    EXPECT_EQ(widen("Bob/NowPlaying...C - D"), host().name(c));
+    clearLog();
+    winamp.stop();
+    pump(1000);
+    EXPECT_EQ(widen("Bob"), host().name(c));
+    EXPECT_STREQ("", g_slots.lastPublishedTitle);
+    std::vector<std::string> log = logLines();
+    std::vector<std::string> tail(log.end() - 7, log.end());
+    EXPECT_EQ((std::vector<std::string>{"@@cutMelodyRibbon", "strUserName[Bob]",
+                                        "strMsnTitle[C - D]", "strTitle[]", "Change Start.",
+                                        "#cutMelodyRibbon",
+                                        "TimerProc Exit  Reason: Not Target Player"}),
+              std::vector<std::string>(tail.begin(), tail.end()));
+    size_t before = host().nameChanges().size();
+    pump(3000);
+    EXPECT_EQ(before, host().nameChanges().size()) << "a plain name is left alone";
+}
+
+TEST_F(UpdateCycleTest, StepExitsWithItsReason) {
+    start();
+    FakeWinamp winamp("1. A - B - Winamp");
+    uint32_t c = host().connect("MSNP8", widen("Bob/NowPlaying...A - B (live)"));
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        const char* reason;
+    } cases[] = {
+        {"offline", [&] { host().setStatus(c, 3); }, "TimerProc Exit  Reason: Not Connect"},
+        {"no name", [&] { host().failInfoQuery(kInfoDisplayName, true); },
+         "TimerProc Exit  Reason: Cannot Get UserName"},
+        {"same title", [] {}, "TimerProc Exit  Reason: same title"},
+        {"empty title", [&] { winamp.play("Winamp 5"); }, "TimerProc Exit  Reason: same title"},
+    };
+    for (const Case& k : cases) {
+        host().setStatus(c, 1);
+        host().failInfoQuery(kInfoDisplayName, false);
+        winamp.play("1. A - B - Winamp");
+        k.arrange();
+        clearLog();
+        int queriesBefore = winamp.queries();
+        EXPECT_EQ(0, TimerProc(c, 0)) << k.what;
+        EXPECT_EQ(k.reason, logLines().back()) << k.what;
+        if (std::string(k.what) == "offline") EXPECT_EQ(queriesBefore, winamp.queries());
+    }
+    EXPECT_TRUE(host().nameChanges().empty());
+    clearLog();
+    EXPECT_EQ(0, TimerProc(c, 1));
+    EXPECT_EQ(std::vector<std::string>{"TimerProc Exit  Reason:Not End Before Change."},
+              logLines());
+}
+
+TEST_F(UpdateCycleTest, SwitchingOffRestoresEveryConnectionInSlotOrder) {
+    start();
+    FakeWinamp winamp("1. A - B - Winamp");
+    uint32_t a = host().connect("MSNP8", widen("Ann"));
+    uint32_t b = host().connect("MSNP9", widen("Ben"));
+    host().connect("MSN", widen("Not watched"));
+    host().chooseCommand();
+    pump(1000);
+    clearLog();
+    host().chooseCommand();
+    EXPECT_TRUE(standin::activeTimers().empty());
+    EXPECT_FALSE(g_mrOnOff);
+    const std::vector<testhost::NameChange>& changes = host().nameChanges();
+    ASSERT_EQ(4u, changes.size());
+    EXPECT_EQ(a, changes[2].connection);
+    EXPECT_EQ(widen("Ann"), changes[2].name);
+    EXPECT_EQ(b, changes[3].connection);
+    EXPECT_EQ(widen("Ben"), changes[3].name);
+    EXPECT_EQ("TimerOFF", logLines()[logLines().size() - 2]);
+}
+
+TEST_F(UpdateCycleTest, UserNameTheCodePageLacksSurvivesPublishAndRestore) {
+    start();
+    FakeWinamp winamp("1. A - B - Winamp");
+    WText name = widen("Bob😀Ж");
+    uint32_t c = host().connect("MSNP8", name);
+    host().chooseCommand();
+    pump(1000);
+    EXPECT_EQ(name + widen("/NowPlaying...A - B"), host().name(c));
+    pump(3000);
+    EXPECT_EQ(1u, sentNames(c).size());
+    host().chooseCommand();
+    EXPECT_EQ(name, host().name(c));
+}
+
+TEST_F(UpdateCycleTest, TitleHoldingTheSeparatorDoesNotGrowTheName) {
+    start();
+    FakeWinamp winamp("1. X/NowPlaying...Y - Winamp");
+    uint32_t c = host().connect("MSNP8", widen("Bob"));
+    host().chooseCommand();
+    pump(5000);
+    EXPECT_EQ(widen("Bob/NowPlaying...X Y"), host().name(c));
+    EXPECT_EQ(1u, sentNames(c).size());
+}
+
+TEST_F(UpdateCycleTest, AHostThatRefusesEveryChangeIsAskedAgainButNotEveryTick) {
+    start();
+    FakeWinamp winamp("1. A - B - Winamp");
+    uint32_t c = host().connect("MSNP8", widen("Bob"));
+    host().refuseNameChanges(true);
+    host().chooseCommand();
+    pump(6000);
+    EXPECT_EQ(widen("Bob"), host().name(c));
+    EXPECT_EQ(3u, sentNames(c).size()) << "ticks 1, 3 and 5: one tick of grace between";
+}
+
+TEST_F(UpdateCycleTest, AConfirmedChangeReleasesTheSlotAtOnce) {
+    start();
+    FakeWinamp winamp("1. A - B - Winamp");
+    host().connect("MSNP8", widen("Bob"));
+    host().chooseCommand();
+    pump(1000);
+    EXPECT_EQ(0, g_slots.pending[0]);
+    EXPECT_EQ("Change End.", logLines()[logLines().size() - 2]);
+}
+
+TEST_F(UpdateCycleTest, OverlongNamesStayWithinTheHostsLimit) {
+    start();
+    FakeWinamp winamp("1. " + std::string(200, 't') + " - Winamp");
+    uint32_t longest = host().connect("MSNP8", WText(1010, 'u'));
+    uint32_t roomy = host().connect("MSNP8", WText(1000, 'u'));
+    host().chooseCommand();
+    pump(4000);
+    EXPECT_TRUE(sentNames(longest).empty()) << "no room for any title: left alone";
+    ASSERT_EQ(1u, sentNames(roomy).size()) << "the cut title counts as the same later";
+    WText sent = sentNames(roomy)[0];
+    EXPECT_EQ(1023u, sent.size());
+    EXPECT_EQ(WText(1000, 'u') + widen("/NowPlaying...") + WText(9, 't'), sent);
+}
+
+TEST_F(UpdateCycleTest, TimerIntervalIsKeptSane) {
+    struct Case {
+        int32_t seconds;
+        UINT ms;
+    } cases[] = {{5, 5000}, {1, 1000}, {0, 1000}, {-7, 1000}, {INT32_MAX, 86400000}};
+    for (const Case& c : cases) EXPECT_EQ(c.ms, timerIntervalMs(c.seconds)) << c.seconds;
+}
+
+TEST_F(UpdateCycleTest, TerminateSavesTheSwitchThenStopsTheTimer) {
+    start("StatusSaveFlg=1\r\n");
+    host().chooseCommand();
+    ASSERT_EQ(1u, standin::activeTimers().size());
+    Terminate();
+    EXPECT_TRUE(standin::activeTimers().empty());
+    EXPECT_NE(std::string::npos, readFile(iniFile()).find("MrOnOff=1\r\n"));
+}

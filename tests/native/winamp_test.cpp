@@ -1,0 +1,64 @@
+#include "players/winamp.h"
+#include "winamp_fixture.h"
+
+using WinampTest = PluginTest;
+
+TEST_F(WinampTest, TitleIsCutFromTheCaption) {
+    struct Case {
+        const char* caption;
+        const char* title;
+    } cases[] = {
+        {"12. Artist - Song - Winamp", "Artist - Song"},
+        {"7. artist - song - WINAMP", "artist - song"},
+        {"3. Song - Winamp - Winamp", "Song - Winamp"},
+        {"Artist - Song - Winamp", "Artist - Song"},  // no number: the first word stays
+        {"2001 A Space Odyssey - Winamp", "2001 A Space Odyssey"},
+        {"12.Song - Winamp", "12.Song"},
+        {"Winamp 5.9", ""},
+        {"12.  - Winamp", ""},
+        {" - Winamp", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        char out[256];
+        memset(out, 'x', sizeof out);
+        cutWinampCaption(c.caption, out, sizeof out);
+        EXPECT_STREQ(c.title, out) << c.caption;
+    }
+}
+
+TEST_F(WinampTest, TitleIsCutToTheCallersCapacity) {
+    FakeWinamp winamp("1. " + std::string(600, 'a') + " - Winamp");
+    char title[256];
+    EXPECT_TRUE(getWinampTitle(title, sizeof title, winamp.window()));
+    EXPECT_EQ(std::string(255, 'a'), title);
+}
+
+TEST_F(WinampTest, StatusFromTheWindowAndItsAnswer) {
+    HWND slot = (HWND)1;
+    EXPECT_EQ(kWinampAbsent, checkWinampStatus(&slot));
+    EXPECT_EQ(NULL, slot) << "the slot takes the lookup's result, null included";
+    FakeWinamp winamp("1. A - Winamp");
+    struct Case {
+        LRESULT answer;
+        PlayerStatus status;
+    } cases[] = {{1, kWinampPlaying}, {0, kWinampNotPlaying}, {3, kWinampNotPlaying}};
+    for (const Case& c : cases) {
+        winamp.setState(c.answer);
+        EXPECT_EQ(c.status, checkWinampStatus(&slot)) << c.answer;
+        EXPECT_EQ(winamp.window(), slot);
+    }
+}
+
+TEST_F(WinampTest, AHungWinampCountsAsNotAnsweringWithinTwoSeconds) {
+    FakeWinamp winamp("1. A - Winamp");
+    winamp.hang(true);
+    HWND slot = NULL;
+    DWORD before = standin::nowMs();
+    EXPECT_EQ(kWinampAbsent, checkWinampStatus(&slot));
+    EXPECT_EQ(2000u, standin::nowMs() - before);
+    EXPECT_EQ(0, standin::blockingSendsToHungWindows());
+    const standin::SentMessage& m = standin::sentMessages().back();
+    EXPECT_TRUE(m.withTimeout);
+    EXPECT_EQ((UINT)(SMTO_ABORTIFHUNG | SMTO_BLOCK), m.flags);
+}
