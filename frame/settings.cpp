@@ -25,6 +25,7 @@ int32_t g_lilithOrder;
 
 static const char kMain[] = "Main";
 static const char kPlayer[] = "Player";
+static const char kDefaultSeparator[] = "/NowPlaying...";
 
 namespace {
 
@@ -83,7 +84,10 @@ bool loadSettings() {
     g_mrOnOff = g_statusSaveFlg ? readInt(kMain, "MrOnOff", 0) != 0 : false;
     g_logSetting = readInt(kMain, "Log", 0) != 0;
     readText(kMain, "ProtocolName", "MSNP8", g_protocolName);
-    readText(kMain, "Separator", "/NowPlaying...", g_separator);
+    readText(kMain, "Separator", kDefaultSeparator, g_separator);
+    // An empty separator would mark nothing, so the title could never be
+    // recognised and would be appended again on every tick.
+    if (g_separator[0] == '\0') lstrcpynA(g_separator, kDefaultSeparator, kSettingTextBytes);
     g_timerSeconds = readInt(kMain, "Timer", 5);
     g_winampOrder = readInt(kPlayer, "WinampOrder", 1);
     g_iTunesOrder = readInt(kPlayer, "iTunesOrder", -1);

@@ -69,3 +69,9 @@ TEST_F(SettingsTest, SaveCreatesTheFolderBesideTheHostNotTheCurrentDirectory) {
     EXPECT_NE(std::string::npos, ini.find("[Main]\r\nStatusSaveFlg=0\r\nMrOnOff=0\r\nLog=0\r\n"))
         << ini;
 }
+
+TEST_F(SettingsTest, AnEmptySeparatorMeansTheDefault) {
+    writeIni("[Main]\r\nSeparator=\r\n");
+    initialize();
+    EXPECT_STREQ("/NowPlaying...", g_separator);
+}
