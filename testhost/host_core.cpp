@@ -84,6 +84,14 @@ void Host::reset() {
     *this = fresh;
 }
 
+void Host::forgetPlugin() {
+    hooks_.clear();
+    commandHandlers_.clear();
+    services_.clear();
+    pending_.clear();
+    note("plug-in forgotten");
+}
+
 const HostApi* Host::table() const {
     static HostApi api;
     api = HostApi();

@@ -49,6 +49,11 @@ public:
     // told.
     void reset();
 
+    // The plug-in was unloaded: drop its hooks, command and services and the
+    // events queued for it, so that nothing calls into freed code; keep the
+    // connections, the records and the refuse flag.
+    void forgetPlugin();
+
     // The nine-entry table to hand to Initialize.
     const HostApi* table() const;
 

@@ -38,6 +38,7 @@ TEST_F(ConnectionsTest, FiveSlotsLowestFirstAndOneServiceForAll) {
 TEST_F(ConnectionsTest, HookResultsAndLogLines) {
     writeIni("[Main]\r\nLog=1\r\n");
     initialize();
+    std::remove(logFile().c_str());
     uint32_t h = host().connect("MSNP8", widen("Bob"));
     EXPECT_EQ(0, eCConnect(h, NULL)) << "the same handle again";
     EXPECT_EQ(0, eCDisconnect(9999, NULL));

@@ -42,13 +42,15 @@ TEST_F(TraceLogTest, NothingReachesTheFileBeforeTheSwitchIsOn) {
     writeLog("Title[%s]\n", "A");
     DllMain(NULL, DLL_PROCESS_DETACH, NULL);
     std::vector<std::string> lines = logLines();
-    ASSERT_EQ(5u, lines.size());
+    ASSERT_EQ(6u, lines.size());
     EXPECT_EQ("TimerON", lines[0]);
     EXPECT_EQ("#Initialize End.", lines[1]);
     EXPECT_EQ("Title[A]", lines[2]);
     EXPECT_EQ("", lines[3]) << "a line feed in the format leaves an empty line";
-    // The detach text carries its own CR LF, which text mode doubles the CR of.
+    // The detach text carries its own CR LF; text mode makes that CR CR LF,
+    // and the line's own end follows, as an empty line.
     EXPECT_EQ("\x83\x66\x83\x5e\x83\x62\x83\x60\x82\xb5\x82\xdc\x82\xb5\x82\xbd\r", lines[4]);
+    EXPECT_EQ("", lines[5]);
 }
 
 TEST_F(TraceLogTest, OffWritesNothingAndAMissingFolderFailsEveryLine) {

@@ -69,12 +69,14 @@ TEST_F(UpdateCycleTest, PublishesOnceFollowsTheTrackAndRestoresWhenWinampStops) 
     EXPECT_EQ(widen("Bob"), host().name(c));
     EXPECT_STREQ("", g_slots.lastPublishedTitle);
     std::vector<std::string> log = logLines();
-    std::vector<std::string> tail(log.end() - 7, log.end());
-    EXPECT_EQ((std::vector<std::string>{"@@cutMelodyRibbon", "strUserName[Bob]",
+    auto restore = std::find(log.begin(), log.end(), "@@cutMelodyRibbon");
+    ASSERT_GE(log.end() - restore, 9);
+    EXPECT_EQ((std::vector<std::string>{"@@cutMelodyRibbon", "@@cutUserName", "#cutUserName",
+                                        "strUserName[Bob]",
                                         "strMsnTitle[C - D]", "strTitle[]", "Change Start.",
                                         "#cutMelodyRibbon",
                                         "TimerProc Exit  Reason: Not Target Player"}),
-              std::vector<std::string>(tail.begin(), tail.end()));
+              std::vector<std::string>(restore, restore + 9));
     size_t before = host().nameChanges().size();
     pump(3000);
     EXPECT_EQ(before, host().nameChanges().size()) << "a plain name is left alone";

@@ -11,6 +11,8 @@
 #include <memory>
 #include <standin/desktop.h>
 
+#include "standin_internal.h"
+
 namespace {
 
 struct SimWindow {
@@ -51,15 +53,10 @@ SimWindow* lookup(HWND w) {
     return nullptr;
 }
 
-std::string unixPath(LPCSTR path) {
-    std::string p = path ? path : "";
-    std::replace(p.begin(), p.end(), '\\', '/');
-    return p;
-}
-
 }  // namespace
 
 UINT standin_ansiCodePage() { return desktop().acp; }
+
 
 namespace standin {
 
@@ -182,10 +179,11 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     if (access & FILE_APPEND_DATA) flags |= O_APPEND;
     if (disposition == OPEN_ALWAYS) flags |= O_CREAT;
     if (disposition == CREATE_ALWAYS) flags |= O_CREAT | O_TRUNC;
-    std::string p = unixPath(path);
+    char p[4096];
+    if (!standin::toLinuxPath(path, p, sizeof p)) return INVALID_HANDLE_VALUE;
     struct stat st;
-    if (stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return INVALID_HANDLE_VALUE;
-    int fd = open(p.c_str(), flags, 0644);
+    if (stat(p, &st) == 0 && S_ISDIR(st.st_mode)) return INVALID_HANDLE_VALUE;
+    int fd = open(p, flags, 0644);
     if (fd < 0) return INVALID_HANDLE_VALUE;
     return (HANDLE)(intptr_t)(fd + 1);  // never 0 nor INVALID_HANDLE_VALUE
 }
