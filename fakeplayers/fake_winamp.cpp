@@ -1,0 +1,95 @@
+// A stand-in for the Winamp main window, driven by the test host.
+//
+//   fake_winamp.exe <playing|stopped|paused> <caption...>
+//
+// Everything after the state word and one space is the caption, verbatim, so
+// the host needs no quoting rules.  While it runs the host steers it with:
+//   WM_SETTEXT              new caption (the plug-in reads it with GetWindowText)
+//   WM_APP + 1, wParam      play state as the status query answers it (0, 1, 3)
+//   WM_APP + 2, wParam      hang: sleep wParam ms inside the window procedure
+//   WM_CLOSE                quit
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+const UINT kStatusQuery = 104;  // lParam of WM_USER: "are you playing?"
+const UINT kSetState = WM_APP + 1;
+const UINT kHang = WM_APP + 2;
+
+enum PlayState { kStopped = 0, kPlaying = 1, kPaused = 3 };
+
+LRESULT g_state = kStopped;
+
+LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_USER:
+        // Other queries of the real player are unknown to us: answer 0.
+        return lParam == kStatusQuery ? g_state : 0;
+    case kSetState:
+        g_state = static_cast<LRESULT>(wParam);
+        return 1;
+    case kHang:
+        Sleep(static_cast<DWORD>(wParam));
+        return 1;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+const wchar_t* skipProgramName(const wchar_t* p) {
+    if (*p == L'"') {
+        ++p;
+        while (*p && *p != L'"') ++p;
+        if (*p) ++p;
+    } else {
+        while (*p && *p != L' ' && *p != L'\t') ++p;
+    }
+    while (*p == L' ' || *p == L'\t') ++p;
+    return p;
+}
+
+void parseCommandLine(LRESULT* state, std::wstring* caption) {
+    const wchar_t* p = skipProgramName(GetCommandLineW());
+    const wchar_t* word = p;
+    while (*p && *p != L' ') ++p;
+    std::wstring stateWord(word, p);
+    if (*p == L' ') ++p;
+    *caption = p;
+    if (stateWord == L"playing") {
+        *state = kPlaying;
+    } else if (stateWord == L"paused") {
+        *state = kPaused;
+    } else {
+        *state = kStopped;
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    std::wstring caption;
+    parseCommandLine(&g_state, &caption);
+
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = L"Winamp v1.x";
+    if (!RegisterClassW(&wc)) return 2;
+
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, caption.c_str(), WS_OVERLAPPEDWINDOW,
+                                CW_USEDEFAULT, CW_USEDEFAULT, 275, 116, NULL, NULL,
+                                instance, NULL);
+    if (!hwnd) return 3;
+
+    MSG msg;
+    while (GetMessageW(&msg, NULL, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}

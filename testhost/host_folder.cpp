@@ -1,0 +1,65 @@
+#include "testhost/host_folder.h"
+
+#include <stdio.h>
+#include <windows.h>
+
+#include "testhost/host_core.h"
+
+namespace testhost {
+
+std::string hostFolder() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
+    std::string folder(path, n);
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+std::string pluginFolder() {
+    return hostFolder() + "Plugins\\MelodyRibbon\\";
+}
+std::string iniPath() {
+    return pluginFolder() + "MelodyRibbon.ini";
+}
+std::string logPath() {
+    return pluginFolder() + "MelodyRibbon.Log";
+}
+
+std::string utf8ToAnsi(const std::string& text) {
+    WText wide = widen(text);
+    int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()),
+                                NULL, 0, NULL, NULL);
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &out[0],
+                        n, NULL, NULL);
+    return out;
+}
+
+std::string ansiToUtf8(const std::string& text) {
+    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
+                                NULL, 0);
+    WText wide(n, 0);
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &wide[0],
+                        n);
+    return narrow(wide);
+}
+
+bool writeIni(const std::string& section, const std::string& key,
+              const std::string& value) {
+    CreateDirectoryA((hostFolder() + "Plugins").c_str(), NULL);
+    CreateDirectoryA(pluginFolder().c_str(), NULL);
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(),
+                                      utf8ToAnsi(value).c_str(), iniPath().c_str()) != 0;
+}
+
+std::string readLog() {
+    FILE* f = fopen(logPath().c_str(), "rb");
+    if (!f) return std::string();
+    std::string bytes;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    fclose(f);
+    return ansiToUtf8(bytes);
+}
+
+}  // namespace testhost

@@ -1,0 +1,100 @@
+// Runs a scenario: the commands that drive the host, the plug-in and the fake
+// players, and the expectations that decide the exit code.
+//
+//   ini <Section> <Key> <value>          setting, written before load
+//   load [dll path]  /  unload
+//   connect <id> <protocol> "<name>" [status]
+//   disconnect <id>  /  status <id> <n>  /  rename <id> "<name>"
+//   refuse on|off                        the host refuses every name change
+//   caption  /  choose                   the plug-in's command
+//   pump <ms>                            run the message loop
+//   winamp start ["<caption>"] [playing|stopped|paused]
+//   winamp caption "<text>"  /  winamp play|stop|pause  /  winamp hang <ms>
+//   winamp quit
+//   expect name <id> "<text>"            exact UTF-16 comparison
+//   expect caption "<text>"
+//   expect changes <id> [>=] <n>         name changes sent for the connection
+//   expect last-changes <id>...          the latest changes went to these, in order
+//   expect log-contains "<text>"  /  expect log-lacks "<text>"
+//   expect tick-time-max <ms>            longest timer tick so far
+//   log                                  the plug-in's log into the transcript
+//   note "<text>"                        a line for the reader
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "testhost/host_core.h"
+#include "testhost/message_loop.h"
+#include "testhost/plugin_module.h"
+#include "testhost/scenario_syntax.h"
+#include "testhost/winamp_driver.h"
+
+namespace testhost {
+
+class Scenario {
+public:
+    Scenario();
+
+    // Runs every line; false when a line could not be run (the reason is in
+    // the transcript).  Expectations that fail do not stop the run.
+    bool run(const std::string& text);
+    // Unloads the plug-in and stops the player if the scenario left them.
+    void finish();
+
+    int expectations() const { return expectations_; }
+
+private:
+    typedef bool (Scenario::*Handler)(const Words& args);
+    struct Command {
+        const char* name;
+        Handler handler;
+    };
+
+    bool runLine(const Words& words);
+    bool arguments(const Words& args, size_t min, size_t max, const char* usage);
+    bool number(const Word& word, long* value);
+    bool connection(const Word& id, uint32_t* handle);
+    void reportNameChanges();
+    void forgetPlugin();
+    void check(bool ok, const std::string& what);
+
+    bool iniCommand(const Words& args);
+    bool loadCommand(const Words& args);
+    bool unloadCommand(const Words& args);
+    bool connectCommand(const Words& args);
+    bool disconnectCommand(const Words& args);
+    bool statusCommand(const Words& args);
+    bool renameCommand(const Words& args);
+    bool refuseCommand(const Words& args);
+    bool captionCommand(const Words& args);
+    bool chooseCommand(const Words& args);
+    bool pumpCommand(const Words& args);
+    bool winampCommand(const Words& args);
+    bool expectCommand(const Words& args);
+    bool logCommand(const Words& args);
+    bool noteCommand(const Words& args);
+
+    bool expectName(const Words& args);
+    bool expectCaption(const Words& args);
+    bool expectChanges(const Words& args);
+    bool expectLastChanges(const Words& args);
+    bool expectLog(const Words& args, bool present);
+    bool expectTickTime(const Words& args);
+
+    static const Command kCommands[];
+
+    MessageLoop loop_;
+    PluginModule plugin_;
+    WinampDriver winamp_;
+    std::map<std::string, uint32_t> handles_;  // scenario id -> host handle
+    std::map<std::string, int> changesSent_;   // scenario id -> name changes
+    std::vector<std::string> sentTo_;          // scenario ids, one per name change
+    size_t reported_ = 0;                      // name changes already printed
+    bool refusing_ = false;
+    int expectations_ = 0;
+    std::string error_;
+};
+
+}  // namespace testhost
