@@ -1,9 +1,9 @@
 // The module's face towards the host: the exports, the load and unload entry
 // point, and the registration of the command and the connection hooks.
+#include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
-#include <shlwapi.h>
 
 #include "frame/host_services.h"
 #include "frame/plugin_exports.h"
@@ -22,16 +22,14 @@ const char kDescription[] =
     "Winamp\x82\xc5\x8d\xc4\x90\xb6\x92\x86\x82\xcc\x83\x5e\x83\x43\x83\x67\x83\x8b\x82"
     "\xf0\x83\x6a\x83\x62\x83\x4e\x83\x6c\x81\x5b\x83\x80\x82\xcc\x8d\xc5\x8c\xe3\x82"
     "\xc9\x92\xc7\x89\xc1\x82\xb5\x82\xdc\x82\xb7\x81\x42";
-const char kAttached[] = "\x83\x41\x83\x5e\x83\x62\x83\x60\x82\xb5\x82\xdc\x82\xb5\x82\xbd\r\n";
-const char kDetached[] = "\x83\x66\x83\x5e\x83\x62\x83\x60\x82\xb5\x82\xdc\x82\xb5\x82\xbd\r\n";
+const char kAttached[] =
+    "\x83\x41\x83\x5e\x83\x62\x83\x60\x82\xb5\x82\xdc\x82\xb5\x82\xbd\r\n";
+const char kDetached[] =
+    "\x83\x66\x83\x5e\x83\x62\x83\x60\x82\xb5\x82\xdc\x82\xb5\x82\xbd\r\n";
 
 const char* const kPluginInfo[] = {
-    "0.2.3",
-    "AddIn/MELODYRIBBON",
-    "MelodyRibbon",
-    kDescription,
-    "MelodyRibbon developers",
-    "Copyright (C) 2026 MelodyRibbon developers",
+    "0.2.3",      "AddIn/MELODYRIBBON",      "MelodyRibbon",
+    kDescription, "MelodyRibbon developers", "Copyright (C) 2026 MelodyRibbon developers",
     "0.3.1",
 };
 const int32_t kPluginInfoCount = (int32_t)(sizeof kPluginInfo / sizeof kPluginInfo[0]);

@@ -72,9 +72,9 @@ struct InfoChangeEvent {
 };
 
 enum {
-    kInfoDisplayName = 1001,     // UTF-16 text, type 1
-    kInfoProtocolName = 2000,    // narrow text, type 0
-    kInfoConnectionStatus = 2002 // int32_t, type 2; 1 = connected
+    kInfoDisplayName = 1001,      // UTF-16 text, type 1
+    kInfoProtocolName = 2000,     // narrow text, type 0
+    kInfoConnectionStatus = 2002  // int32_t, type 2; 1 = connected
 };
 
 enum { kCommandCaption = 0, kCommandChosen = 1 };

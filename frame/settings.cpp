@@ -1,9 +1,9 @@
 #include "frame/settings.h"
 
+#include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
-#include <shlwapi.h>
 
 #include "frame/trace_log.h"
 #include "publish/connections.h"
@@ -87,7 +87,8 @@ bool loadSettings() {
     readText(kMain, "Separator", kDefaultSeparator, g_separator);
     // An empty separator would mark nothing, so the title could never be
     // recognised and would be appended again on every tick.
-    if (g_separator[0] == '\0') lstrcpynA(g_separator, kDefaultSeparator, kSettingTextBytes);
+    if (g_separator[0] == '\0')
+        lstrcpynA(g_separator, kDefaultSeparator, kSettingTextBytes);
     g_timerSeconds = readInt(kMain, "Timer", 5);
     g_winampOrder = readInt(kPlayer, "WinampOrder", 1);
     g_iTunesOrder = readInt(kPlayer, "iTunesOrder", -1);

@@ -2,7 +2,9 @@
 
 CodePageSelector volatile g_codePageSelector = chooseCodePage;
 
-UINT threadCodePage() { return CP_THREAD_ACP; }
+UINT threadCodePage() {
+    return CP_THREAD_ACP;
+}
 
 // The thread locale's LOCALE_IDEFAULTANSICODEPAGE text, read as decimal.
 // Nothing is cached: the thread's locale may change between calls.
@@ -13,7 +15,8 @@ UINT localeCodePage() {
                        (int)sizeof text) > 0) {
         for (int i = 0; i < (int)sizeof text && text[i] != '\0'; i++) {
             if (text[i] < '0' || text[i] > '9') break;  // "932" never has junk, but a
-            number = number * 10 + (UINT)(text[i] - '0');  // bad locale must not yield one
+            number =
+                number * 10 + (UINT)(text[i] - '0');  // bad locale must not yield one
         }
     }
     return number != 0 ? number : GetACP();
@@ -32,7 +35,9 @@ UINT chooseCodePage() {
     return chosen();
 }
 
-UINT getConversionCodePage() { return g_codePageSelector(); }
+UINT getConversionCodePage() {
+    return g_codePageSelector();
+}
 
 int wideLength(const WCHAR* text) {
     int n = 0;
@@ -52,7 +57,9 @@ WCHAR* ansiToWide(WCHAR* out, const char* text, int capacity, UINT cp) {
     return out;
 }
 
-static bool isHighSurrogate(WCHAR c) { return c >= 0xD800 && c < 0xDC00; }
+static bool isHighSurrogate(WCHAR c) {
+    return c >= 0xD800 && c < 0xDC00;
+}
 
 // Bytes that the first units of text take in cp, without the NUL.
 static int ansiBytes(const WCHAR* text, int units, UINT cp) {
@@ -81,7 +88,8 @@ char* wideToAnsi(char* out, int capacity, const WCHAR* text, UINT cp) {
         units = lo;
         if (units > 0 && isHighSurrogate(text[units - 1])) units--;
     }
-    int written = units ? WideCharToMultiByte(cp, 0, text, units, out, room, NULL, NULL) : 0;
+    int written =
+        units ? WideCharToMultiByte(cp, 0, text, units, out, room, NULL, NULL) : 0;
     if (units > 0 && written == 0) {
         out[0] = '\0';
         return NULL;

@@ -94,4 +94,6 @@ int32_t writeLog(const char* format, ...) {
     return n;
 }
 
-int32_t writeLogText(const char* text) { return writeLog("%s", text); }
+int32_t writeLogText(const char* text) {
+    return writeLog("%s", text);
+}

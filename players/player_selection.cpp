@@ -16,7 +16,9 @@ struct PlayerEntry {
     bool (*read)(char* title, int capacity, const PlayerHandles* handles);
 };
 
-PlayerStatus probeWinamp(PlayerHandles* h) { return checkWinampStatus(&h->winamp); }
+PlayerStatus probeWinamp(PlayerHandles* h) {
+    return checkWinampStatus(&h->winamp);
+}
 bool readWinamp(char* title, int capacity, const PlayerHandles* h) {
     return getWinampTitle(title, capacity, h->winamp);
 }
@@ -37,7 +39,8 @@ int32_t candidateValue(int32_t order, PlayerStatus status) {
 
 }  // namespace
 
-int32_t chooseTargetPlayer(const int32_t* orders, const PlayerStatus* statuses, int count) {
+int32_t chooseTargetPlayer(const int32_t* orders, const PlayerStatus* statuses,
+                           int count) {
     int32_t result = kNoTargetPlayer;
     for (int i = 0; i < count; i++) {
         if (orders[i] <= 0 || statuses[i] <= 0) continue;
@@ -57,8 +60,8 @@ int32_t checkPlayerStatus(PlayerHandles* handles) {
         statuses[i] = 0;
         if (orders[i] <= 0) continue;
         statuses[i] = p.probe(handles);
-        writeLog(p.statusLine, statuses[i] > 0 ? candidateValue(orders[i], statuses[i])
-                                               : statuses[i]);
+        writeLog(p.statusLine,
+                 statuses[i] > 0 ? candidateValue(orders[i], statuses[i]) : statuses[i]);
     }
     int32_t result = chooseTargetPlayer(orders, statuses, kPlayerCount);
     writeLogText("#checkPlayerStatus");

@@ -16,4 +16,5 @@ bool getTitle(int32_t target, char* title, int capacity, const PlayerHandles* ha
 
 // The choice alone, over given probe results: orders[i] and statuses[i] per
 // player in visiting order (a status of 0 marks a player not probed).
-int32_t chooseTargetPlayer(const int32_t* orders, const PlayerStatus* statuses, int count);
+int32_t chooseTargetPlayer(const int32_t* orders, const PlayerStatus* statuses,
+                           int count);

@@ -1,7 +1,7 @@
 #include "players/winamp.h"
 
-#include <string.h>
 #include <shlwapi.h>
+#include <string.h>
 
 #include "frame/trace_log.h"
 #include "players/player_window.h"

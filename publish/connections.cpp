@@ -40,9 +40,11 @@ bool isWatchedProtocol(const char* protocol) {
 bool openChangeUserName(const char* protocol) {
     if (g_slots.changeUserNameService != 0) return true;
     char path[256];
-    int n = snprintf(path, sizeof path, "Protocol/%s/Connection/ChangeUserName", protocol);
+    int n =
+        snprintf(path, sizeof path, "Protocol/%s/Connection/ChangeUserName", protocol);
     if (n < 0 || (size_t)n >= sizeof path) return false;
-    g_slots.changeUserNameService = g_hostApi.openService ? g_hostApi.openService(path) : 0;
+    g_slots.changeUserNameService =
+        g_hostApi.openService ? g_hostApi.openService(path) : 0;
     return g_slots.changeUserNameService != 0;
 }
 
@@ -100,8 +102,8 @@ int32_t WINAPI eCInfoChange(uint32_t connection, void* record) {
         return -1;
     }
     const InfoChangeEvent* event = (const InfoChangeEvent*)record;
-    if (g_slots.pending[slot] && event && event->code == kInfoDisplayName && event->value &&
-        event->value->data) {
+    if (g_slots.pending[slot] && event && event->code == kInfoDisplayName &&
+        event->value && event->value->data) {
         // The host's record says how many bytes it holds; never read past it.
         WCHAR name[kNameUnits];
         int units = event->value->size / (int)sizeof(WCHAR);

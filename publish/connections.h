@@ -13,10 +13,10 @@ enum { kSlotCount = 5, kLastTitleBytes = 1024 };
 enum { kPendingTickLimit = 2 };
 
 struct ConnectionSlots {
-    uint32_t handles[kSlotCount];       // 0 = empty
-    uint8_t pending[kSlotCount];        // a sent change awaits confirmation
-    uint8_t pendingTicks[kSlotCount];   // ticks skipped while pending
-    uint32_t changeUserNameService;     // shared by all connections, never closed
+    uint32_t handles[kSlotCount];      // 0 = empty
+    uint8_t pending[kSlotCount];       // a sent change awaits confirmation
+    uint8_t pendingTicks[kSlotCount];  // ticks skipped while pending
+    uint32_t changeUserNameService;    // shared by all connections, never closed
     char lastPublishedTitle[kLastTitleBytes];
 };
 

@@ -8,8 +8,12 @@
 
 namespace {
 
-WCHAR foldAscii(WCHAR c) { return (c >= 'A' && c <= 'Z') ? (WCHAR)(c + ('a' - 'A')) : c; }
-char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? (char)(c + ('a' - 'A')) : c; }
+WCHAR foldAscii(WCHAR c) {
+    return (c >= 'A' && c <= 'Z') ? (WCHAR)(c + ('a' - 'A')) : c;
+}
+char foldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? (char)(c + ('a' - 'A')) : c;
+}
 
 template <typename Char>
 bool matchesAt(const Char* text, const Char* find, int length) {
@@ -43,7 +47,9 @@ int findFirst(const Char* text, const Char* find) {
     return -1;
 }
 
-bool isHighSurrogate(WCHAR c) { return c >= 0xD800 && c < 0xDC00; }
+bool isHighSurrogate(WCHAR c) {
+    return c >= 0xD800 && c < 0xDC00;
+}
 
 }  // namespace
 
@@ -73,7 +79,8 @@ int cutUserName(char* strMsnTitle, int titleSize, char* strUserName, int userSiz
     if (name) memcpy(user, name, (size_t)userUnits * sizeof(WCHAR));
     user[userUnits] = 0;
     wideToAnsi(strUserName, userSize, user, cp);
-    if (at >= 0) wideToAnsi(strMsnTitle, titleSize, name + at + wideLength(separator), cp);
+    if (at >= 0)
+        wideToAnsi(strMsnTitle, titleSize, name + at + wideLength(separator), cp);
     writeLogText("#cutUserName");
     return userUnits;
 }
@@ -104,7 +111,8 @@ bool isSameTitle(const char* strMsnTitle, const char* strTitle) {
 // occurrence is left, including one formed across a replaced blank.
 void neutralizeSeparator(char* title) {
     int m = textLength(g_separator);
-    for (int at = findFirst(title, g_separator); at >= 0; at = findFirst(title, g_separator)) {
+    for (int at = findFirst(title, g_separator); at >= 0;
+         at = findFirst(title, g_separator)) {
         int keep = m > 1 ? 1 : 0;
         if (keep) title[at] = ' ';
         memmove(title + at + keep, title + at + m, strlen(title + at + m) + 1);

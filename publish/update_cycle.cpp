@@ -19,7 +19,9 @@ UINT timerIntervalMs(int32_t seconds) {
     return (UINT)seconds * 1000u;
 }
 
-void resetTimerIdentifier() { g_timerId = 0; }
+void resetTimerIdentifier() {
+    g_timerId = 0;
+}
 
 void killTitleTimer() {
     if (g_timerId != 0) KillTimer(NULL, g_timerId);
@@ -78,7 +80,8 @@ void CALLBACK timerCallback(HWND, UINT, UINT_PTR, DWORD) {
         uint32_t connection = g_slots.handles[i];
         if (connection == 0) continue;
         bool hold = holdForPendingChange(i);
-        if (TimerProc(connection, hold ? 1 : 0) == 1 && g_slots.handles[i] == connection) {
+        if (TimerProc(connection, hold ? 1 : 0) == 1 &&
+            g_slots.handles[i] == connection) {
             g_slots.pending[i] = 1;
             g_slots.pendingTicks[i] = 0;
         }
@@ -119,8 +122,8 @@ int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
     }
     char strMsnTitle[kTitleBytes];
     char strUserName[kNameBytes];
-    int userUnits =
-        cutUserName(strMsnTitle, sizeof strMsnTitle, strUserName, sizeof strUserName, name);
+    int userUnits = cutUserName(strMsnTitle, sizeof strMsnTitle, strUserName,
+                                sizeof strUserName, name);
 
     // Compose in UTF-16 over the name buffer: its first userUnits units are
     // the user's own text and stay as the host gave them.
@@ -160,8 +163,8 @@ bool cutMelodyRibbon(uint32_t connection) {
     char strTitle[kTitleBytes] = {0};
     char strMsnTitle[kTitleBytes];
     char strUserName[kNameBytes];
-    int userUnits =
-        cutUserName(strMsnTitle, sizeof strMsnTitle, strUserName, sizeof strUserName, name);
+    int userUnits = cutUserName(strMsnTitle, sizeof strMsnTitle, strUserName,
+                                sizeof strUserName, name);
     logNameParts(strUserName, strMsnTitle, strTitle);
     if (strMsnTitle[0] == '\0') {
         writeLogText("cutMelodyRibbon Exit  Reason: UserName don't have Title.");

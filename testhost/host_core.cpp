@@ -102,7 +102,9 @@ const HostApi* Host::table() const {
     return &api;
 }
 
-void Host::note(const std::string& line) { transcript_.push_back(line); }
+void Host::note(const std::string& line) {
+    transcript_.push_back(line);
+}
 
 Connection* Host::findMutable(uint32_t handle) {
     for (Connection& c : connections_)
@@ -145,12 +147,14 @@ void Host::disconnect(uint32_t handle) {
     if (!find(handle)) return;
     note("disconnect " + std::to_string(handle));
     raise(kOnDisconnect, handle, nullptr);
-    connections_.erase(std::remove_if(connections_.begin(), connections_.end(),
-                                      [&](const Connection& c) { return c.handle == handle; }),
-                       connections_.end());
-    pending_.erase(std::remove_if(pending_.begin(), pending_.end(),
-                                  [&](const PendingEvent& e) { return e.connection == handle; }),
-                   pending_.end());
+    connections_.erase(
+        std::remove_if(connections_.begin(), connections_.end(),
+                       [&](const Connection& c) { return c.handle == handle; }),
+        connections_.end());
+    pending_.erase(
+        std::remove_if(pending_.begin(), pending_.end(),
+                       [&](const PendingEvent& e) { return e.connection == handle; }),
+        pending_.end());
 }
 
 void Host::setStatus(uint32_t handle, int32_t status) {
@@ -164,7 +168,9 @@ void Host::rename(uint32_t handle, const WText& name) {
     pending_.push_back(PendingEvent{handle, name});
 }
 
-void Host::refuseNameChanges(bool refuse) { refuse_ = refuse; }
+void Host::refuseNameChanges(bool refuse) {
+    refuse_ = refuse;
+}
 
 void Host::failInfoQuery(int32_t code, bool fail) {
     failingInfo_.erase(std::remove(failingInfo_.begin(), failingInfo_.end(), code),
@@ -172,7 +178,9 @@ void Host::failInfoQuery(int32_t code, bool fail) {
     if (fail) failingInfo_.push_back(code);
 }
 
-void Host::failServicePrefix(const std::string& prefix) { failingServicePrefix_ = prefix; }
+void Host::failServicePrefix(const std::string& prefix) {
+    failingServicePrefix_ = prefix;
+}
 
 bool Host::commandRegistered(const std::string& path) const {
     for (const Hook& h : commandHandlers_)
@@ -251,7 +259,8 @@ int32_t Host::changeUserName(const std::string& path, uint32_t connection,
     Connection* c = findMutable(connection);
     if (!c) return 0;
     WText name;
-    for (size_t i = 0; i < 4096 && request->name[i]; i++) name.push_back(request->name[i]);
+    for (size_t i = 0; i < 4096 && request->name[i]; i++)
+        name.push_back(request->name[i]);
     bool accepted = !refuse_;
     nameChanges_.push_back(NameChange{connection, name, accepted});
     note(std::string(accepted ? "name " : "name refused ") + std::to_string(connection) +
@@ -276,11 +285,12 @@ uint32_t WINAPI Host::openServiceEntry(const char* path) {
     if (!host.failingServicePrefix_.empty() &&
         p.compare(0, host.failingServicePrefix_.size(), host.failingServicePrefix_) == 0)
         return 0;
-    bool known = p == kGetInfoPath ||
-                 (p.compare(0, strlen(kChangeUserNamePrefix), kChangeUserNamePrefix) == 0 &&
-                  p.size() > strlen(kChangeUserNameSuffix) &&
-                  p.compare(p.size() - strlen(kChangeUserNameSuffix), std::string::npos,
-                            kChangeUserNameSuffix) == 0);
+    bool known =
+        p == kGetInfoPath ||
+        (p.compare(0, strlen(kChangeUserNamePrefix), kChangeUserNamePrefix) == 0 &&
+         p.size() > strlen(kChangeUserNameSuffix) &&
+         p.compare(p.size() - strlen(kChangeUserNameSuffix), std::string::npos,
+                   kChangeUserNameSuffix) == 0);
     if (!known) return 0;
     for (const Service& s : host.services_)
         if (s.path == p) return s.handle;
@@ -289,11 +299,13 @@ uint32_t WINAPI Host::openServiceEntry(const char* path) {
     return s.handle;
 }
 
-int32_t WINAPI Host::callServiceEntry(uint32_t service, uint32_t connection, void* request) {
+int32_t WINAPI Host::callServiceEntry(uint32_t service, uint32_t connection,
+                                      void* request) {
     Host& host = instance();
     for (const Service& s : host.services_) {
         if (s.handle != service) continue;
-        if (s.path == kGetInfoPath) return host.getInfo(connection, (InfoRequest*)request);
+        if (s.path == kGetInfoPath)
+            return host.getInfo(connection, (InfoRequest*)request);
         return host.changeUserName(s.path, connection, (NameChangeRequest*)request);
     }
     return 0;

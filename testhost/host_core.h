@@ -59,8 +59,7 @@ public:
 
     // Connections.  connect() creates a connection and raises OnConnect;
     // handles count up from 101 so that they are never mistaken for slots.
-    uint32_t connect(const std::string& protocol, const WText& name,
-                     int32_t status = 1);
+    uint32_t connect(const std::string& protocol, const WText& name, int32_t status = 1);
     void disconnect(uint32_t handle);  // raises OnDisconnect, then forgets it
     void setStatus(uint32_t handle, int32_t status);
     // The user renamed themselves in the host: queues OnInfoChange.

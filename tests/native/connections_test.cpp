@@ -9,8 +9,8 @@ TEST_F(ConnectionsTest, WatchesMsnProtocolsAndTheConfiguredOne) {
     struct Case {
         const char* protocol;
         bool watched;
-    } cases[] = {{"MSNP8", true}, {"MSNP9", true},    {"MSNP", true}, {"JABBER", true},
-                 {"msnp8", false}, {"MSN", false}, {"JABBER2", false}};
+    } cases[] = {{"MSNP8", true},  {"MSNP9", true}, {"MSNP", true},    {"JABBER", true},
+                 {"msnp8", false}, {"MSN", false},  {"JABBER2", false}};
     for (const Case& c : cases) {
         uint32_t h = host().connect(c.protocol, widen("Bob"));
         bool watched = std::count(g_slots.handles, g_slots.handles + kSlotCount, h) == 1;
@@ -22,11 +22,13 @@ TEST_F(ConnectionsTest, WatchesMsnProtocolsAndTheConfiguredOne) {
 TEST_F(ConnectionsTest, FiveSlotsLowestFirstAndOneServiceForAll) {
     initialize();
     std::vector<uint32_t> h;
-    for (int i = 0; i < 6; i++) h.push_back(host().connect(i ? "MSNP9" : "MSNP8", widen("B")));
+    for (int i = 0; i < 6; i++)
+        h.push_back(host().connect(i ? "MSNP9" : "MSNP8", widen("B")));
     for (int i = 0; i < 5; i++) EXPECT_EQ(h[i], g_slots.handles[i]);
     EXPECT_EQ(0, std::count(g_slots.handles, g_slots.handles + kSlotCount, h[5]));
-    EXPECT_EQ(1, std::count(host().openedServices().begin(), host().openedServices().end(),
-                            "Protocol/MSNP8/Connection/ChangeUserName"));
+    EXPECT_EQ(1,
+              std::count(host().openedServices().begin(), host().openedServices().end(),
+                         "Protocol/MSNP8/Connection/ChangeUserName"));
     EXPECT_EQ(2u, host().openedServices().size()) << "GetInfo and one ChangeUserName";
 
     host().disconnect(h[2]);
@@ -46,11 +48,13 @@ TEST_F(ConnectionsTest, HookResultsAndLogLines) {
     host().failInfoQuery(kInfoProtocolName, true);
     EXPECT_EQ(-1, eCConnect(4242, NULL));
     std::vector<std::string> expected = {
-        "@@eCConnect", "Connection HANDLE:" + std::to_string(h), "#eCConnect",
-        "@@eCConnect", "#eCConnect",
-        "@@eCDisconnect", "#eCDisconnect",
-        "@@eCInfoChange", "Not Found.", "#eCInfoChange",
-        "@@eCConnect", "MsnConnHook Exit  Reason: Cannot Get ProtocolName", "#eCConnect"};
+        "@@eCConnect",   "Connection HANDLE:" + std::to_string(h),
+        "#eCConnect",    "@@eCConnect",
+        "#eCConnect",    "@@eCDisconnect",
+        "#eCDisconnect", "@@eCInfoChange",
+        "Not Found.",    "#eCInfoChange",
+        "@@eCConnect",   "MsnConnHook Exit  Reason: Cannot Get ProtocolName",
+        "#eCConnect"};
     EXPECT_EQ(expected, logLines());
 }
 

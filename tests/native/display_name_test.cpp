@@ -1,5 +1,6 @@
-#include "plugin_fixture.h"
 #include "publish/display_name.h"
+
+#include "plugin_fixture.h"
 
 using DisplayNameTest = PluginTest;
 using testhost::widen;
@@ -45,7 +46,7 @@ TEST_F(DisplayNameTest, SameTitleIsAPrefixComparison) {
         const char* title;
         bool same;
     } cases[] = {
-        {"A - B", "A - B", true},       {"A - B", "A - b", false},
+        {"A - B", "A - B", true},        {"A - B", "A - b", false},
         {"A - B (live)", "A - B", true}, {"A - B", "A - B (live)", false},
         {"anything", "", true},          {"", "A", false},
     };
@@ -63,13 +64,15 @@ TEST_F(DisplayNameTest, MakeCutsTheTitleNeverTheUserName) {
     EXPECT_EQ(widen("/NowPlaying...A - B"), testhost::WText(out));
 
     testhost::WText longUser(1000, 'u'), longTitle(20, 't');
-    EXPECT_EQ(9, makeUserName(out, longUser.c_str(), 1000, sep.c_str(), longTitle.c_str()));
+    EXPECT_EQ(9,
+              makeUserName(out, longUser.c_str(), 1000, sep.c_str(), longTitle.c_str()));
     EXPECT_EQ(1023u, testhost::WText(out).size());
     EXPECT_EQ(longUser, testhost::WText(out).substr(0, 1000));
 
     // A surrogate pair that would be cut in half is left out whole.
     testhost::WText user(1023 - 14 - 2, 'u'), emoji = widen("a😀");
-    EXPECT_EQ(1, makeUserName(out, user.c_str(), (int)user.size(), sep.c_str(), emoji.c_str()));
+    EXPECT_EQ(
+        1, makeUserName(out, user.c_str(), (int)user.size(), sep.c_str(), emoji.c_str()));
 
     testhost::WText full(1010, 'u');
     EXPECT_EQ(-1, makeUserName(out, full.c_str(), 1010, sep.c_str(), title.c_str()));

@@ -9,14 +9,18 @@ TEST_F(FrameTest, PluginInfoCopiesBytesAndCutsToTheBuffer) {
         const char* text;
         int32_t result;
     } cases[] = {
-        {0, 256, "0.2.3", 5},   {0, 4, "0.2", 3}, {0, 1, "", 0},
-        {1, 256, "AddIn/MELODYRIBBON", 18}, {2, 256, "MelodyRibbon", 12},
+        {0, 256, "0.2.3", 5},
+        {0, 4, "0.2", 3},
+        {0, 1, "", 0},
+        {1, 256, "AddIn/MELODYRIBBON", 18},
+        {2, 256, "MelodyRibbon", 12},
         {6, 256, "0.3.1", 5},
     };
     for (const Case& c : cases) {
         char buffer[256];
         memset(buffer, 'x', sizeof buffer);
-        EXPECT_EQ(c.result, GetPluginInfo(c.index, buffer, c.size)) << c.index << "/" << c.size;
+        EXPECT_EQ(c.result, GetPluginInfo(c.index, buffer, c.size))
+            << c.index << "/" << c.size;
         EXPECT_STREQ(c.text, buffer);
     }
     char description[256];
@@ -40,7 +44,8 @@ TEST_F(FrameTest, InitializeRegistersCommandAndHooksAndStartsNoTimer) {
                                         "System/Connection/OnDisconnect",
                                         "System/Connection/OnInfoChange"}),
               host().hookedEvents());
-    EXPECT_EQ(std::vector<std::string>{"System/Connection/GetInfo"}, host().openedServices());
+    EXPECT_EQ(std::vector<std::string>{"System/Connection/GetInfo"},
+              host().openedServices());
     EXPECT_TRUE(standin::activeTimers().empty());
     EXPECT_FALSE(g_logEnabled);
     EXPECT_NE(0, access(pluginDir().c_str(), F_OK)) << "nothing is created without Log";
@@ -57,7 +62,8 @@ TEST_F(FrameTest, AFolderTooLongForTheLogPathLeavesTheLogOff) {
     std::string folder = "C:\\" + std::string(230, 'a');
     standin::setModuleFileName(folder + "\\host.exe");
     initialize();
-    EXPECT_EQ(folder + "\\Plugins\\MelodyRibbon\\MelodyRibbon.ini", std::string(g_iniPath));
+    EXPECT_EQ(folder + "\\Plugins\\MelodyRibbon\\MelodyRibbon.ini",
+              std::string(g_iniPath));
     EXPECT_STREQ("", g_logPath);
     g_logEnabled = true;
     EXPECT_EQ(kLogOpenFailed, writeLogText("x"));

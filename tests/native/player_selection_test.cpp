@@ -1,4 +1,5 @@
 #include "players/player_selection.h"
+
 #include "winamp_fixture.h"
 
 using PlayerSelectionTest = PluginTest;
@@ -48,9 +49,17 @@ TEST_F(PlayerSelectionTest, TitleGoesToTheTargetsReader) {
     EXPECT_TRUE(getTitle(target, title, sizeof title, &handles));
     EXPECT_STREQ("A - B", title);
     EXPECT_FALSE(getTitle(-1, title, sizeof title, &handles));
-    std::vector<std::string> expected = {
-        "@@checkPlayerStatus", "Winamp Status:30100", "#checkPlayerStatus", "@@getTitle",
-        "TargetPlayer:100", "AmpTitle[A - B]", "Title[A - B]", "#getTitle", "@@getTitle",
-        "TargetPlayer:-1", "getTitle Exit  Reason:TargetPlayer Not Exist.", "#getTitle"};
+    std::vector<std::string> expected = {"@@checkPlayerStatus",
+                                         "Winamp Status:30100",
+                                         "#checkPlayerStatus",
+                                         "@@getTitle",
+                                         "TargetPlayer:100",
+                                         "AmpTitle[A - B]",
+                                         "Title[A - B]",
+                                         "#getTitle",
+                                         "@@getTitle",
+                                         "TargetPlayer:-1",
+                                         "getTitle Exit  Reason:TargetPlayer Not Exist.",
+                                         "#getTitle"};
     EXPECT_EQ(expected, logLines());
 }

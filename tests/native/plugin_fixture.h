@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <standin/desktop.h>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
-#include <standin/desktop.h>
 #include <string>
 #include <vector>
 

@@ -43,8 +43,9 @@ TEST_F(SettingsTest, TextsAreCutTo31Characters) {
 }
 
 TEST_F(SettingsTest, WriteBackKeepsOtherLinesAndResetsLog) {
-    writeIni("; my notes\r\n[Main]\r\nLog=1\r\nStatusSaveFlg=1\r\nMrOnOff=0\r\nTimer=-3\r\n"
-             "Extra=kept\r\n\r\n[Player]\r\nLilithOrder=abc\r\n");
+    writeIni(
+        "; my notes\r\n[Main]\r\nLog=1\r\nStatusSaveFlg=1\r\nMrOnOff=0\r\nTimer=-3\r\n"
+        "Extra=kept\r\n\r\n[Player]\r\nLilithOrder=abc\r\n");
     initialize();
     EXPECT_TRUE(g_logEnabled);
     EXPECT_EQ(0, g_lilithOrder) << "no leading digits reads as 0";
@@ -52,9 +53,10 @@ TEST_F(SettingsTest, WriteBackKeepsOtherLinesAndResetsLog) {
     g_mrOnOff = true;
     Terminate();
     std::string ini = readFile(iniFile());
-    for (const char* line : {"; my notes\r\n", "Log=0\r\n", "MrOnOff=1\r\n", "Timer=-3\r\n",
-                             "Extra=kept\r\n", "StatusSaveFlg=1\r\n", "LilithOrder=0\r\n",
-                             "WinampOrder=1\r\n", "ProtocolName=MSNP8\r\n"})
+    for (const char* line :
+         {"; my notes\r\n", "Log=0\r\n", "MrOnOff=1\r\n", "Timer=-3\r\n",
+          "Extra=kept\r\n", "StatusSaveFlg=1\r\n", "LilithOrder=0\r\n",
+          "WinampOrder=1\r\n", "ProtocolName=MSNP8\r\n"})
         EXPECT_NE(std::string::npos, ini.find(line)) << line << " in\n" << ini;
 }
 
@@ -66,7 +68,8 @@ TEST_F(SettingsTest, SaveCreatesTheFolderBesideTheHostNotTheCurrentDirectory) {
     Terminate();
     ASSERT_EQ(0, chdir(cwd));
     std::string ini = readFile(iniFile());
-    EXPECT_NE(std::string::npos, ini.find("[Main]\r\nStatusSaveFlg=0\r\nMrOnOff=0\r\nLog=0\r\n"))
+    EXPECT_NE(std::string::npos,
+              ini.find("[Main]\r\nStatusSaveFlg=0\r\nMrOnOff=0\r\nLog=0\r\n"))
         << ini;
 }
 

@@ -1,9 +1,8 @@
 // What the differential table cannot show about the stand-in's pure
 // functions: the places where it follows Microsoft's documentation rather
 // than Wine, so the two sides would differ on purpose.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 namespace {
 
@@ -43,7 +42,8 @@ TEST(StandinPure, NonZeroFlagsFail) {
                                      sizeof out, NULL, NULL));
     EXPECT_EQ(kErrorInvalidFlags, GetLastError());
     SetLastError(0);
-    EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0x8 /* MB_ERR_INVALID_CHARS */, "a", -1, wout, 8));
+    EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, 0x8 /* MB_ERR_INVALID_CHARS */, "a", -1,
+                                     wout, 8));
     EXPECT_EQ(kErrorInvalidFlags, GetLastError());
 }
 

@@ -49,7 +49,8 @@ TEST_F(TraceLogTest, NothingReachesTheFileBeforeTheSwitchIsOn) {
     EXPECT_EQ("", lines[3]) << "a line feed in the format leaves an empty line";
     // The detach text carries its own CR LF; text mode makes that CR CR LF,
     // and the line's own end follows, as an empty line.
-    EXPECT_EQ("\x83\x66\x83\x5e\x83\x62\x83\x60\x82\xb5\x82\xdc\x82\xb5\x82\xbd\r", lines[4]);
+    EXPECT_EQ("\x83\x66\x83\x5e\x83\x62\x83\x60\x82\xb5\x82\xdc\x82\xb5\x82\xbd\r",
+              lines[4]);
     EXPECT_EQ("", lines[5]);
 }
 

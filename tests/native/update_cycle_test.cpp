@@ -32,9 +32,10 @@ TEST_F(UpdateCycleTest, AnEmptyTickOnlyCountsTheSlots) {
     host().chooseCommand();
     clearLog();
     pump(1000);
-    EXPECT_EQ((std::vector<std::string>{"Oparating...0.", "Oparating...1.", "Oparating...2.",
-                                        "Oparating...3.", "Oparating...4."}),
-              logLines());
+    EXPECT_EQ(
+        (std::vector<std::string>{"Oparating...0.", "Oparating...1.", "Oparating...2.",
+                                  "Oparating...3.", "Oparating...4."}),
+        logLines());
 }
 
 TEST_F(UpdateCycleTest, CaptionNamesTheNextActionAndSwitchingOnWaitsOneInterval) {
@@ -71,11 +72,10 @@ TEST_F(UpdateCycleTest, PublishesOnceFollowsTheTrackAndRestoresWhenWinampStops) 
     std::vector<std::string> log = logLines();
     auto restore = std::find(log.begin(), log.end(), "@@cutMelodyRibbon");
     ASSERT_GE(log.end() - restore, 9);
-    EXPECT_EQ((std::vector<std::string>{"@@cutMelodyRibbon", "@@cutUserName", "#cutUserName",
-                                        "strUserName[Bob]",
-                                        "strMsnTitle[C - D]", "strTitle[]", "Change Start.",
-                                        "#cutMelodyRibbon",
-                                        "TimerProc Exit  Reason: Not Target Player"}),
+    EXPECT_EQ((std::vector<std::string>{
+                  "@@cutMelodyRibbon", "@@cutUserName", "#cutUserName",
+                  "strUserName[Bob]", "strMsnTitle[C - D]", "strTitle[]", "Change Start.",
+                  "#cutMelodyRibbon", "TimerProc Exit  Reason: Not Target Player"}),
               std::vector<std::string>(restore, restore + 9));
     size_t before = host().nameChanges().size();
     pump(3000);
@@ -91,11 +91,13 @@ TEST_F(UpdateCycleTest, StepExitsWithItsReason) {
         std::function<void()> arrange;
         const char* reason;
     } cases[] = {
-        {"offline", [&] { host().setStatus(c, 3); }, "TimerProc Exit  Reason: Not Connect"},
+        {"offline", [&] { host().setStatus(c, 3); },
+         "TimerProc Exit  Reason: Not Connect"},
         {"no name", [&] { host().failInfoQuery(kInfoDisplayName, true); },
          "TimerProc Exit  Reason: Cannot Get UserName"},
         {"same title", [] {}, "TimerProc Exit  Reason: same title"},
-        {"empty title", [&] { winamp.play("Winamp 5"); }, "TimerProc Exit  Reason: same title"},
+        {"empty title", [&] { winamp.play("Winamp 5"); },
+         "TimerProc Exit  Reason: same title"},
     };
     for (const Case& k : cases) {
         host().setStatus(c, 1);

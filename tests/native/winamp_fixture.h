@@ -6,11 +6,11 @@
 class FakeWinamp {
 public:
     explicit FakeWinamp(const std::string& caption, LRESULT state = 1) : state_(state) {
-        window_ = standin::createWindow("Winamp v1.x", caption,
-                                        [this](HWND, UINT msg, WPARAM, LPARAM lp) -> LRESULT {
-                                            queries_++;
-                                            return msg == WM_USER && lp == 104 ? state_ : 0;
-                                        });
+        window_ = standin::createWindow(
+            "Winamp v1.x", caption, [this](HWND, UINT msg, WPARAM, LPARAM lp) -> LRESULT {
+                queries_++;
+                return msg == WM_USER && lp == 104 ? state_ : 0;
+            });
     }
     ~FakeWinamp() { standin::destroyWindow(window_); }
     void play(const std::string& caption) {

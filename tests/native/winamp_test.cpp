@@ -1,4 +1,5 @@
 #include "players/winamp.h"
+
 #include "winamp_fixture.h"
 
 using WinampTest = PluginTest;

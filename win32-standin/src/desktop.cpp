@@ -1,6 +1,7 @@
 // The simulated desktop: system answers, windows, messages, timers, files.
 #include <errno.h>
 #include <fcntl.h>
+#include <standin/desktop.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <map>
 #include <memory>
-#include <standin/desktop.h>
 
 #include "standin_internal.h"
 
@@ -55,21 +55,32 @@ SimWindow* lookup(HWND w) {
 
 }  // namespace
 
-UINT standin_ansiCodePage() { return desktop().acp; }
-
+UINT standin_ansiCodePage() {
+    return desktop().acp;
+}
 
 namespace standin {
 
-void setModuleFileName(const std::string& path) { desktop().moduleFileName = path; }
+void setModuleFileName(const std::string& path) {
+    desktop().moduleFileName = path;
+}
 void setVersion(DWORD platformId, DWORD major, DWORD minor) {
     desktop().platformId = platformId;
     desktop().major = major;
     desktop().minor = minor;
 }
-int versionQueryCount() { return desktop().versionQueries; }
-void setLocaleAnsiCodePageText(const std::string& text) { desktop().localeText = text; }
-void failLocaleQuery(bool fail) { desktop().localeFails = fail; }
-void setAnsiCodePage(UINT cp) { desktop().acp = cp; }
+int versionQueryCount() {
+    return desktop().versionQueries;
+}
+void setLocaleAnsiCodePageText(const std::string& text) {
+    desktop().localeText = text;
+}
+void failLocaleQuery(bool fail) {
+    desktop().localeFails = fail;
+}
+void setAnsiCodePage(UINT cp) {
+    desktop().acp = cp;
+}
 
 HWND createWindow(const std::string& className, const std::string& caption,
                   WindowProc proc) {
@@ -84,8 +95,9 @@ HWND createWindow(const std::string& className, const std::string& caption,
 
 void destroyWindow(HWND w) {
     auto& ws = desktop().windows;
-    ws.erase(std::remove_if(ws.begin(), ws.end(),
-                            [&](const std::unique_ptr<SimWindow>& p) { return (HWND)p.get() == w; }),
+    ws.erase(std::remove_if(
+                 ws.begin(), ws.end(),
+                 [&](const std::unique_ptr<SimWindow>& p) { return (HWND)p.get() == w; }),
              ws.end());
 }
 
@@ -95,22 +107,31 @@ void setWindowText(HWND w, const std::string& caption) {
 void setHung(HWND w, bool hung) {
     if (SimWindow* s = lookup(w)) s->hung = hung;
 }
-int blockingSendsToHungWindows() { return desktop().hungBlockingSends; }
-const std::vector<SentMessage>& sentMessages() { return desktop().sent; }
+int blockingSendsToHungWindows() {
+    return desktop().hungBlockingSends;
+}
+const std::vector<SentMessage>& sentMessages() {
+    return desktop().sent;
+}
 
-std::vector<Timer> activeTimers() { return desktop().timers; }
-void failSetTimer(bool fail) { desktop().setTimerFails = fail; }
-DWORD nowMs() { return desktop().now; }
+std::vector<Timer> activeTimers() {
+    return desktop().timers;
+}
+void failSetTimer(bool fail) {
+    desktop().setTimerFails = fail;
+}
+DWORD nowMs() {
+    return desktop().now;
+}
 
 void advance(DWORD ms) {
     Desktop& d = desktop();
     DWORD end = d.now + ms;
     for (;;) {
         // The earliest due timer; callbacks may add or kill timers.
-        auto due = std::min_element(d.timers.begin(), d.timers.end(),
-                                    [](const Timer& a, const Timer& b) {
-                                        return a.nextDueMs < b.nextDueMs;
-                                    });
+        auto due = std::min_element(
+            d.timers.begin(), d.timers.end(),
+            [](const Timer& a, const Timer& b) { return a.nextDueMs < b.nextDueMs; });
         if (due == d.timers.end() || due->nextDueMs > end) break;
         if (due->nextDueMs > d.now) d.now = due->nextDueMs;
         UINT_PTR id = due->id;
@@ -121,7 +142,9 @@ void advance(DWORD ms) {
     if (end > d.now) d.now = end;
 }
 
-void reset() { desktop() = Desktop(); }
+void reset() {
+    desktop() = Desktop();
+}
 
 }  // namespace standin
 
@@ -152,7 +175,9 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
     return TRUE;
 }
 
-LCID WINAPI GetThreadLocale(void) { return 0x0409; }
+LCID WINAPI GetThreadLocale(void) {
+    return 0x0409;
+}
 
 int WINAPI GetLocaleInfoA(LCID, DWORD type, LPSTR out, int size) {
     Desktop& d = desktop();
@@ -164,9 +189,15 @@ int WINAPI GetLocaleInfoA(LCID, DWORD type, LPSTR out, int size) {
     return need;
 }
 
-UINT WINAPI GetACP(void) { return desktop().acp; }
-DWORD WINAPI GetLastError(void) { return desktop().lastError; }
-void WINAPI SetLastError(DWORD code) { desktop().lastError = code; }
+UINT WINAPI GetACP(void) {
+    return desktop().acp;
+}
+DWORD WINAPI GetLastError(void) {
+    return desktop().lastError;
+}
+void WINAPI SetLastError(DWORD code) {
+    desktop().lastError = code;
+}
 
 // --- kernel: files --------------------------------------------------------
 
@@ -188,7 +219,9 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     return (HANDLE)(intptr_t)(fd + 1);  // never 0 nor INVALID_HANDLE_VALUE
 }
 
-static int fdOf(HANDLE f) { return (int)(intptr_t)f - 1; }
+static int fdOf(HANDLE f) {
+    return (int)(intptr_t)f - 1;
+}
 
 BOOL WINAPI WriteFile(HANDLE f, LPCVOID data, DWORD size, LPDWORD written, void*) {
     ssize_t n = write(fdOf(f), data, size);
@@ -205,7 +238,9 @@ BOOL WINAPI ReadFile(HANDLE f, LPVOID data, DWORD size, LPDWORD got, void*) {
 DWORD WINAPI SetFilePointer(HANDLE f, LONG distance, LONG* high, DWORD method) {
     off_t offset = distance;
     if (high) offset = (off_t)(((uint64_t)(uint32_t)*high << 32) | (uint32_t)distance);
-    int whence = method == FILE_END ? SEEK_END : method == FILE_CURRENT ? SEEK_CUR : SEEK_SET;
+    int whence = method == FILE_END       ? SEEK_END
+                 : method == FILE_CURRENT ? SEEK_CUR
+                                          : SEEK_SET;
     off_t at = lseek(fdOf(f), offset, whence);
     if (at < 0) return INVALID_SET_FILE_POINTER;
     if (high) *high = (LONG)((uint64_t)at >> 32);
@@ -219,7 +254,9 @@ DWORD WINAPI GetFileSize(HANDLE f, LPDWORD high) {
     return (DWORD)st.st_size;
 }
 
-BOOL WINAPI CloseHandle(HANDLE h) { return close(fdOf(h)) == 0; }
+BOOL WINAPI CloseHandle(HANDLE h) {
+    return close(fdOf(h)) == 0;
+}
 
 // --- user: windows, messages, timers --------------------------------------
 
