@@ -1,0 +1,21 @@
+// Helpers shared by the stand-in's pure functions (not part of its API).
+#pragma once
+
+#include <stddef.h>
+#include <windows.h>
+
+// The simulated ANSI code page (CP_ACP); defined by the desktop simulation,
+// with a weak default of 1252 in codepage.cpp.
+extern "C++" UINT standin_ansiCodePage();
+
+namespace standin {
+
+// IsDBCSLeadByte for the simulated ANSI code page (only 932 has lead bytes
+// among the code pages the stand-in knows).
+bool isDbcsLeadByte(unsigned char c);
+
+// Copies a Win32-style path into out with every '\' turned into '/'.  False
+// for a null path or one that does not fit.  Allocates nothing.
+bool toLinuxPath(const char* path, char* out, size_t size);
+
+}  // namespace standin
