@@ -75,7 +75,7 @@ int cutUserName(char* strMsnTitle, int titleSize, char* strUserName, int userSiz
     int nameUnits = name ? wideLength(name) : 0;
     if (nameUnits > kNameUnits - 1) nameUnits = kNameUnits - 1;
     int at = name ? findLast(name, separator) : -1;
-    int userUnits = at >= 0 ? at : nameUnits;
+    int userUnits = (at >= 0 && at < nameUnits) ? at : nameUnits;
     if (name) memcpy(user, name, (size_t)userUnits * sizeof(WCHAR));
     user[userUnits] = 0;
     wideToAnsi(strUserName, userSize, user, cp);

@@ -50,7 +50,10 @@ mr_wine_lock() {
 mr_wine() {
     local out=${MR_WINE_OUT:-$MR_WINEPREFIX/.mr-last.out}
     local err=${MR_WINE_ERR:-$out.err}
-    WINEPREFIX="$MR_WINEPREFIX" WINEDEBUG=${WINEDEBUG:--all} \
+    # The locale goes through env: bash itself would try to switch to a
+    # locale this machine may not have, and warn.  Wine only reads the name.
+    env WINEPREFIX="$MR_WINEPREFIX" WINEDEBUG="${WINEDEBUG:--all}" \
+        ${MR_WINE_LANG:+LANG="$MR_WINE_LANG" LC_ALL="$MR_WINE_LANG"} \
         timeout --kill-after=10 "${MR_WINE_TIMEOUT:-300}" "$MR_WINE" "$@" \
         >"$out" 2>"$err" </dev/null
 }

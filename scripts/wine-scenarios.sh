@@ -51,7 +51,7 @@ for scn in "${scenarios[@]}"; do
     cp "$build/testhost.exe" "$build/MelodyRibbon.dll" "$build/fake_winamp.exe" "$dir/"
     cp "$scn" "$dir/scenario.scn"
     lang=$(sed -n 's/^# *lang: *\([^ ]*\).*/\1/p' "$scn" | head -n 1)
-    (cd "$dir" && LANG=${lang:-en_US.UTF-8} LC_ALL=${lang:-en_US.UTF-8} MR_WINE_OUT="$dir/transcript.txt" \
+    (cd "$dir" && MR_WINE_LANG=${lang:-en_US.UTF-8} MR_WINE_OUT="$dir/transcript.txt" \
         MR_WINE_ERR="$dir/wine-stderr.txt" mr_wine "$dir/testhost.exe" scenario.scn)
     rc=$?
     if [ $rc -eq 0 ]; then
