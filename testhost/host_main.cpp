@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
     testhost::installFaultGuard();
     if (!createMainWindow()) testhost::say("ERROR cannot create the TFrmMain window");
 
-    testhost::say(std::string("scenario ") + argv[1]);
+    testhost::say(std::string("scenario ") + argv[1] + " (ANSI code page " +
+                  std::to_string(GetACP()) + ")");
     testhost::Scenario scenario;
     const bool ran = scenario.run(text);
     scenario.finish();
