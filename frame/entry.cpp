@@ -107,8 +107,14 @@ extern "C" int32_t WINAPI Terminate(void) {
     return 0;
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+// A host that unloads us without Terminate must not be left with a timer
+// whose callback is gone.  At process exit (reserved set) nothing runs any
+// more, and user32 may already be torn down, so it is left alone then.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) writeLogText(kAttached);
-    if (reason == DLL_PROCESS_DETACH) writeLogText(kDetached);
+    if (reason == DLL_PROCESS_DETACH) {
+        writeLogText(kDetached);
+        if (reserved == NULL) killTitleTimer();
+    }
     return TRUE;
 }

@@ -72,6 +72,16 @@ bool holdForPendingChange(int slot) {
     return false;
 }
 
+// Marked before the name goes out, so that a host which confirms inside its
+// ChangeUserName call finds the change already pending.
+void markChangePending(uint32_t connection) {
+    for (int i = 0; i < kSlotCount; i++) {
+        if (g_slots.handles[i] != connection) continue;
+        g_slots.pending[i] = 1;
+        g_slots.pendingTicks[i] = 0;
+    }
+}
+
 }  // namespace
 
 void CALLBACK timerCallback(HWND, UINT, UINT_PTR, DWORD) {
@@ -79,12 +89,7 @@ void CALLBACK timerCallback(HWND, UINT, UINT_PTR, DWORD) {
         writeLog("Oparating...%d.", i);
         uint32_t connection = g_slots.handles[i];
         if (connection == 0) continue;
-        bool hold = holdForPendingChange(i);
-        if (TimerProc(connection, hold ? 1 : 0) == 1 &&
-            g_slots.handles[i] == connection) {
-            g_slots.pending[i] = 1;
-            g_slots.pendingTicks[i] = 0;
-        }
+        TimerProc(connection, holdForPendingChange(i) ? 1 : 0);
     }
 }
 
@@ -146,8 +151,9 @@ int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
         writeLogText("TimerProc Exit  Reason: UserName too long");
         return 0;
     }
-    sendNameChange(g_slots.changeUserNameService, connection, name);
     lstrcpynA(g_slots.lastPublishedTitle, strTitle, sizeof g_slots.lastPublishedTitle);
+    markChangePending(connection);
+    sendNameChange(g_slots.changeUserNameService, connection, name);
     writeLogText("Change Start.");
     return 1;
 }

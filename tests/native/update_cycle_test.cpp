@@ -183,6 +183,29 @@ TEST_F(UpdateCycleTest, AConfirmedChangeReleasesTheSlotAtOnce) {
     EXPECT_EQ("Change End.", logLines()[logLines().size() - 2]);
 }
 
+// Some hosts raise OnInfoChange from inside the ChangeUserName call.
+static CallServiceFn g_realCallService;
+static int32_t WINAPI confirmAtOnce(uint32_t service, uint32_t connection,
+                                    void* request) {
+    int32_t result = g_realCallService(service, connection, request);
+    testhost::Host::instance().deliverPendingEvents();
+    return result;
+}
+
+TEST_F(UpdateCycleTest, AHostThatConfirmsInsideTheCallReleasesTheSlotToo) {
+    start();
+    g_realCallService = g_hostApi.callService;
+    g_hostApi.callService = confirmAtOnce;
+    FakeWinamp winamp("1. A - B - Winamp");
+    uint32_t c = host().connect("MSNP8", widen("Bob"));
+    host().chooseCommand();
+    standin::advance(1000);
+    EXPECT_EQ(0, g_slots.pending[0]);
+    winamp.play("2. C - D - Winamp");
+    standin::advance(1000);
+    EXPECT_EQ(widen("Bob/NowPlaying...C - D"), host().name(c)) << "no tick held back";
+}
+
 TEST_F(UpdateCycleTest, OverlongNamesStayWithinTheHostsLimit) {
     start();
     FakeWinamp winamp("1. " + std::string(200, 't') + " - Winamp");
@@ -203,6 +226,14 @@ TEST_F(UpdateCycleTest, TimerIntervalIsKeptSane) {
         UINT ms;
     } cases[] = {{5, 5000}, {1, 1000}, {0, 1000}, {-7, 1000}, {INT32_MAX, 86400000}};
     for (const Case& c : cases) EXPECT_EQ(c.ms, timerIntervalMs(c.seconds)) << c.seconds;
+}
+
+TEST_F(UpdateCycleTest, UnloadingWithoutTerminateStopsTheTimer) {
+    start();
+    host().chooseCommand();
+    ASSERT_EQ(1u, standin::activeTimers().size());
+    DllMain(NULL, DLL_PROCESS_DETACH, NULL);
+    EXPECT_TRUE(standin::activeTimers().empty());
 }
 
 TEST_F(UpdateCycleTest, TerminateSavesTheSwitchThenStopsTheTimer) {
