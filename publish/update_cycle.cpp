@@ -82,6 +82,24 @@ void markChangePending(uint32_t connection) {
     }
 }
 
+// Writes the new name over the name buffer, whose first userUnits units are
+// the user's own text and stay as the host gave them.  When the title had
+// to be cut to fit, strTitle becomes what the name carries, so that the cut
+// title counts as the same title on the next tick.  Returns the title's
+// units, or -1 when there is no room for one.
+int composeNewName(WCHAR* name, int userUnits, char* strTitle, UINT cp) {
+    WCHAR separator[kSeparatorUnits];
+    separatorToWide(separator, cp);
+    WCHAR title[kTitleBytes];
+    if (!ansiToWide(title, strTitle, kTitleBytes, cp)) title[0] = 0;
+    int titleUnits = makeUserName(name, name, userUnits, separator, title);
+    if (titleUnits >= 0 && title[titleUnits] != 0) {
+        title[titleUnits] = 0;
+        wideToAnsi(strTitle, kTitleBytes, title, cp);
+    }
+    return titleUnits;
+}
+
 }  // namespace
 
 void CALLBACK timerCallback(HWND, UINT, UINT_PTR, DWORD) {
@@ -130,18 +148,7 @@ int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
     int userUnits = cutUserName(strMsnTitle, sizeof strMsnTitle, strUserName,
                                 sizeof strUserName, name);
 
-    // Compose in UTF-16 over the name buffer: its first userUnits units are
-    // the user's own text and stay as the host gave them.
-    WCHAR separator[kSeparatorUnits];
-    separatorToWide(separator, cp);
-    WCHAR title[kTitleBytes];
-    if (!ansiToWide(title, strTitle, kTitleBytes, cp)) title[0] = 0;
-    int titleUnits = makeUserName(name, name, userUnits, separator, title);
-    if (titleUnits >= 0 && title[titleUnits] != 0) {
-        // The title was cut to fit: what the name will carry is the title now.
-        title[titleUnits] = 0;
-        wideToAnsi(strTitle, sizeof strTitle, title, cp);
-    }
+    int titleUnits = composeNewName(name, userUnits, strTitle, cp);
     logNameParts(strUserName, strMsnTitle, strTitle);
     if (isSameTitle(strMsnTitle, strTitle)) {
         writeLogText("TimerProc Exit  Reason: same title");
