@@ -20,7 +20,7 @@ mr_need() {
     fi
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq >/dev/null &&
-        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || {
+        apt-get install -y -qq "${missing[@]}" >/dev/null || {
         echo "setup: apt-get install failed" >&2
         return 1
     }
