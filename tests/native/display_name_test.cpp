@@ -4,6 +4,7 @@
 
 using DisplayNameTest = PluginTest;
 using testhost::widen;
+using testhost::WText;
 
 TEST_F(DisplayNameTest, CutFindsTheLastSeparatorIgnoringCase) {
     lstrcpynA(g_separator, "/NowPlaying...", kSettingTextBytes);
@@ -87,4 +88,50 @@ TEST_F(DisplayNameTest, SeparatorInsideATitleIsBlankedOut) {
     char dashes[64] = "a--b-";
     neutralizeSeparator(dashes);
     EXPECT_STREQ("ab", dashes);
+}
+
+// Names of every length and make-up, pieces of the separator among them:
+// the split always leaves the user's own units in front, and the composed
+// name keeps them, carries the separator and stays within the host's limit.
+// The sanitizer build turns any overrun here into a failure.
+TEST_F(DisplayNameTest, AnyNameSplitsAndComposesWithinBounds) {
+    lstrcpynA(g_separator, "/NowPlaying...", kSettingTextBytes);
+    const WText pieces[] = {widen("/NowPlaying..."),
+                            widen("/nowplaying"),
+                            widen("..."),
+                            widen("😀"),
+                            widen("Ж"),
+                            WText(1, (WCHAR)0xD800),
+                            widen("Bob"),
+                            widen(" - "),
+                            WText(37, 'x')};
+    const WText separator = widen("/NowPlaying...");
+    unsigned seed = 12345;
+    auto next = [&seed]() {
+        return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF;
+    };
+    for (int round = 0; round < 3000; round++) {
+        WText name;
+        size_t target = next() % 1100;
+        while (name.size() < target) name += pieces[next() % 9];
+        if (name.size() > kNameUnits - 1) name.resize(kNameUnits - 1);
+        char title[kTitleBytes], user[kNameBytes];
+        int units = cutUserName(title, sizeof title, user, sizeof user, name.c_str());
+        ASSERT_GE(units, 0);
+        ASSERT_LE((size_t)units, name.size());
+        ASSERT_LT(strlen(title), sizeof title);
+        ASSERT_LT(strlen(user), sizeof user);
+        WText newTitle = pieces[next() % 9] + pieces[next() % 9];
+        WCHAR out[kNameUnits];
+        int used =
+            makeUserName(out, name.c_str(), units, separator.c_str(), newTitle.c_str());
+        if (used < 0) {
+            ASSERT_GT(units + separator.size(), (size_t)kNameUnits - 2);
+            continue;
+        }
+        WText sent(out);
+        ASSERT_LE(sent.size(), (size_t)kNameUnits - 1);
+        ASSERT_EQ(name.substr(0, units), sent.substr(0, units));
+        ASSERT_EQ(separator, sent.substr(units, separator.size()));
+    }
 }
