@@ -8,9 +8,6 @@ void openGetInfo() {
         g_hostApi.openService ? g_hostApi.openService("System/Connection/GetInfo") : 0;
 }
 
-// The host's answer lands in our buffer; both the buffer's last unit and its
-// last byte are cleared after the call so that a host that fills it to the
-// brim still leaves a terminated text.
 static int32_t queryInfo(uint32_t connection, int32_t code, int32_t type, void* data,
                          int32_t size) {
     if (!g_hostApi.callService) return 0;
@@ -19,6 +16,9 @@ static int32_t queryInfo(uint32_t connection, int32_t code, int32_t type, void* 
     return g_hostApi.callService(g_getInfoService, connection, &request);
 }
 
+// The text queries clear the buffer's last unit (or byte) after the call, so
+// that a host which fills the buffer to the brim still leaves a terminated
+// text.
 int32_t getUserName(uint32_t connection, WCHAR* buffer, int32_t size) {
     int32_t units = size / (int32_t)sizeof(WCHAR);
     if (!buffer || units <= 0) return 0;

@@ -7,17 +7,16 @@ UINT threadCodePage() {
 }
 
 // The thread locale's LOCALE_IDEFAULTANSICODEPAGE text, read as decimal.
-// Nothing is cached: the thread's locale may change between calls.
+// Nothing is cached: the thread's locale may change between calls.  The
+// reading stops at the first non-digit, so a damaged locale entry gives
+// GetACP() rather than a code page made of junk.
 UINT localeCodePage() {
     char text[7] = {0};
     UINT number = 0;
     if (GetLocaleInfoA(GetThreadLocale(), LOCALE_IDEFAULTANSICODEPAGE, text,
                        (int)sizeof text) > 0) {
-        for (int i = 0; i < (int)sizeof text && text[i] != '\0'; i++) {
-            if (text[i] < '0' || text[i] > '9') break;  // "932" never has junk, but a
-            number =
-                number * 10 + (UINT)(text[i] - '0');  // bad locale must not yield one
-        }
+        for (int i = 0; i < (int)sizeof text && text[i] >= '0' && text[i] <= '9'; i++)
+            number = number * 10 + (UINT)(text[i] - '0');
     }
     return number != 0 ? number : GetACP();
 }
