@@ -38,13 +38,6 @@ UINT getConversionCodePage() {
     return g_codePageSelector();
 }
 
-int wideLength(const WCHAR* text) {
-    int n = 0;
-    if (text)
-        while (text[n]) n++;
-    return n;
-}
-
 WCHAR* ansiToWide(WCHAR* out, const char* text, int capacity, UINT cp) {
     if (!out || !text) return NULL;
     if (capacity <= 0) return NULL;

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "frame/wide_text.h"
+
 // CP_THREAD_ACP on NT 5 and later (the system follows the thread's code page
 // at each conversion); on older systems the thread locale's default ANSI
 // code page.  The platform is looked at once per module load.
@@ -24,9 +26,6 @@ WCHAR* ansiToWide(WCHAR* out, const char* text, int capacity, UINT cp);
 // or the conversion fails; out always holds a terminated text when
 // capacity > 0.
 char* wideToAnsi(char* out, int capacity, const WCHAR* text, UINT cp);
-
-// Length of a UTF-16 text in units.
-int wideLength(const WCHAR* text);
 
 // The selector behind getConversionCodePage(); exposed so tests can see the
 // choice happen once.

@@ -5,6 +5,8 @@
 #include <string.h>
 #include <windows.h>
 
+#include "frame/text_conversion.h"
+
 char g_logPath[kLogPathBytes];
 bool g_logEnabled;
 
@@ -96,4 +98,15 @@ int32_t writeLog(const char* format, ...) {
 
 int32_t writeLogText(const char* text) {
     return writeLog("%s", text);
+}
+
+int32_t writeLogWide(const char* format, const WCHAR* text) {
+    // A title holds at most 255 units and a name 1023; two bytes a unit
+    // suffice for every single- and double-byte code page, and wideToAnsi
+    // cuts at a whole character where a wider one would overflow.
+    static const WCHAR kEmpty[1] = {0};
+    char ansi[2 * kLogLineBytes];
+    if (!wideToAnsi(ansi, sizeof ansi, text ? text : kEmpty, getConversionCodePage()))
+        ansi[0] = '\0';
+    return writeLog(format, ansi);
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <stdint.h>
+#include <windows.h>
 
 enum { kLogLineBytes = 1024, kLogPathBytes = 264 };
 enum { kLogOpenFailed = -12300 };
@@ -24,3 +25,8 @@ int32_t formatLogLine(char* out, int32_t capacity, const char* format, ...);
 // the line's length, or kLogOpenFailed when the file could not be opened.
 int32_t writeLog(const char* format, ...);
 int32_t writeLogText(const char* text);
+
+// Logs one line whose only conversion is a "%s" of a UTF-16 text (a title,
+// a name): the text goes to the log in the conversion code page, where a
+// character that the code page lacks shows as its default character.
+int32_t writeLogWide(const char* format, const WCHAR* text);

@@ -13,18 +13,22 @@ struct PlayerEntry {
     const int32_t* order;
     const char* statusLine;
     PlayerStatus (*probe)(PlayerHandles* handles);
-    bool (*read)(char* title, int capacity, const PlayerHandles* handles);
+    // Fills title (capacity UTF-16 units) from what the probe left.
+    bool (*read)(WCHAR* title, int capacity, PlayerHandles* handles);
+    // Ends what a playing probe left in its slot when the player is not the
+    // target (its reader ends it otherwise); NULL when nothing is left.
+    void (*end)(PlayerHandles* handles);
 };
 
 PlayerStatus probeWinamp(PlayerHandles* h) {
     return checkWinampStatus(&h->winamp);
 }
-bool readWinamp(char* title, int capacity, const PlayerHandles* h) {
+bool readWinamp(WCHAR* title, int capacity, PlayerHandles* h) {
     return getWinampTitle(title, capacity, h->winamp);
 }
 
 const PlayerEntry kPlayers[] = {
-    {kWinampPlaying, &g_winampOrder, "Winamp Status:%d", probeWinamp, readWinamp},
+    {kWinampPlaying, &g_winampOrder, "Winamp Status:%d", probeWinamp, readWinamp, NULL},
 };
 const int kPlayerCount = (int)(sizeof kPlayers / sizeof kPlayers[0]);
 
@@ -64,18 +68,22 @@ int32_t checkPlayerStatus(PlayerHandles* handles) {
                  statuses[i] > 0 ? candidateValue(orders[i], statuses[i]) : statuses[i]);
     }
     int32_t result = chooseTargetPlayer(orders, statuses, kPlayerCount);
+    for (int i = 0; i < kPlayerCount; i++) {
+        const PlayerEntry& p = kPlayers[i];
+        if (p.end && statuses[i] > 0 && result % 1000 != p.code) p.end(handles);
+    }
     writeLogText("#checkPlayerStatus");
     return result;
 }
 
-bool getTitle(int32_t target, char* title, int capacity, const PlayerHandles* handles) {
+bool getTitle(int32_t target, WCHAR* title, int capacity, PlayerHandles* handles) {
     writeLogText("@@getTitle");
     int32_t code = target % 1000;
     writeLog("TargetPlayer:%d", code);
     for (int i = 0; i < kPlayerCount; i++) {
         if (kPlayers[i].code != code) continue;
         kPlayers[i].read(title, capacity, handles);
-        writeLog("Title[%s]", title);
+        writeLogWide("Title[%s]", title);
         writeLogText("#getTitle");
         return true;
     }

@@ -28,6 +28,10 @@ enum {
 
 enum { kNoTargetPlayer = -1, kOrderWeight = 10000 };
 
+// A title, from its reader to the display name, is UTF-16 in a buffer of
+// this many units, NUL included.
+enum { kTitleUnits = 256 };
+
 // Filled by the probes of one step and read by the target's reader in the
 // same step; a disabled player's slot is never written or read.
 struct PlayerHandles {

@@ -1,9 +1,9 @@
 #include "players/winamp.h"
 
-#include <shlwapi.h>
 #include <string.h>
 
 #include "frame/trace_log.h"
+#include "frame/wide_text.h"
 #include "players/player_window.h"
 
 static const UINT kWinampIpc = WM_USER;
@@ -30,35 +30,33 @@ PlayerStatus checkWinampStatus(HWND* window) {
 // Winamp shows "<number>. <title> - Winamp" when its playlist numbers are
 // on; without them the caption starts straight with the title, whose first
 // word must then be kept.
-static const char* skipTrackNumber(const char* caption) {
-    const char* p = caption;
+static const WCHAR* skipTrackNumber(const WCHAR* caption) {
+    const WCHAR* p = caption;
     while (*p >= '0' && *p <= '9') p++;
     if (p > caption && p[0] == '.' && p[1] == ' ') return p + 2;
     return caption;
 }
 
-void cutWinampCaption(const char* caption, char* out, int capacity) {
+void cutWinampCaption(const WCHAR* caption, WCHAR* out, int capacity) {
+    static const WCHAR kSuffix[] = {' ', '-', ' ', 'W', 'i', 'n', 'a', 'm', 'p', 0};
     if (capacity <= 0) return;
-    out[0] = '\0';
-    const char* start = skipTrackNumber(caption);
-    const char* end = StrRStrIA(caption, NULL, " - Winamp");
-    if (end == NULL || end <= start) return;
-    size_t n = (size_t)(end - start);
-    if (n > (size_t)capacity - 1) n = (size_t)capacity - 1;
-    memcpy(out, start, n);
-    out[n] = '\0';
+    out[0] = 0;
+    const WCHAR* start = skipTrackNumber(caption);
+    int end = findLastNoCase(caption, kSuffix);
+    if (end < 0 || caption + end <= start) return;
+    copyWideN(out, capacity, start, (int)(caption + end - start));
 }
 
-bool getWinampTitle(char* title, int capacity, HWND window) {
+bool getWinampTitle(WCHAR* title, int capacity, HWND window) {
     if (capacity <= 0) return false;
-    char caption[1024] = {0};
-    GetWindowTextA(window, caption, sizeof caption);
-    caption[sizeof caption - 1] = '\0';
-    char work[1024];
-    cutWinampCaption(caption, work, sizeof work);
-    // The caller's whole buffer is written, so no stale bytes follow the title.
-    strncpy(title, work, (size_t)capacity);
-    title[capacity - 1] = '\0';
-    writeLog("AmpTitle[%s]", title);
-    return title[0] != '\0';
+    WCHAR caption[1024] = {0};
+    GetWindowTextW(window, caption, 1024);
+    caption[1023] = 0;
+    WCHAR work[1024];
+    cutWinampCaption(caption, work, 1024);
+    // The caller's whole buffer is written, so no stale units follow the title.
+    memset(title, 0, (size_t)capacity * sizeof(WCHAR));
+    copyWide(title, capacity, work);
+    writeLogWide("AmpTitle[%s]", title);
+    return title[0] != 0;
 }

@@ -7,10 +7,12 @@
 #include "players/player_status.h"
 
 PlayerStatus checkWinampStatus(HWND* window);
-bool getWinampTitle(char* title, int capacity, HWND window);
+// The caption is read in UTF-16, so the title keeps characters that the
+// ANSI code page lacks.
+bool getWinampTitle(WCHAR* title, int capacity, HWND window);
 
 // The title inside a caption such as "12. Artist - Song - Winamp": a
 // leading track number ("12. ") is dropped, and the last " - Winamp" (any
-// case) ends the title.  out (capacity bytes) receives an empty text when
-// the caption holds no title.
-void cutWinampCaption(const char* caption, char* out, int capacity);
+// case) ends the title.  out (capacity units) receives an empty text when
+// the caption holds no title, and is cut at a whole character.
+void cutWinampCaption(const WCHAR* caption, WCHAR* out, int capacity);

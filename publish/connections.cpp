@@ -7,6 +7,7 @@
 #include "frame/host_services.h"
 #include "frame/settings.h"
 #include "frame/trace_log.h"
+#include "frame/wide_text.h"
 #include "publish/display_name.h"
 
 ConnectionSlots g_slots;
@@ -35,6 +36,11 @@ bool isWatchedProtocol(const char* protocol) {
     char prefix[5];
     lstrcpynA(prefix, protocol, sizeof prefix);
     return lstrcmpA(prefix, "MSNP") == 0 || lstrcmpA(protocol, g_protocolName) == 0;
+}
+
+bool wideEqual(const WCHAR* a, const WCHAR* b) {
+    int n = wideLength(a);
+    return n == wideLength(b) && memcmp(a, b, (size_t)n * sizeof(WCHAR)) == 0;
 }
 
 bool openChangeUserName(const char* protocol) {
@@ -115,10 +121,9 @@ int32_t WINAPI eCInfoChange(uint32_t connection, void* record) {
             n++;
         }
         name[n] = 0;
-        char title[kLastTitleBytes];
-        char userName[kLastTitleBytes];
-        cutUserName(title, sizeof title, userName, sizeof userName, name);
-        if (strcmp(title, g_slots.lastPublishedTitle) == 0) {
+        WCHAR title[kLastTitleUnits];
+        cutUserName(title, kLastTitleUnits, name);
+        if (wideEqual(title, g_slots.lastPublishedTitle)) {
             g_slots.pending[slot] = 0;
             g_slots.pendingTicks[slot] = 0;
             writeLogText("Change End.");

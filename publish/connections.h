@@ -4,7 +4,7 @@
 #include <stdint.h>
 #include <windows.h>
 
-enum { kSlotCount = 5, kLastTitleBytes = 1024 };
+enum { kSlotCount = 5, kLastTitleUnits = 1024 };
 
 // A change sent on a slot waits for the host's OnInfoChange to confirm it;
 // the slot's next update steps are skipped meanwhile.  A host that never
@@ -13,11 +13,11 @@ enum { kSlotCount = 5, kLastTitleBytes = 1024 };
 enum { kPendingTickLimit = 2 };
 
 struct ConnectionSlots {
-    uint32_t handles[kSlotCount];      // 0 = empty
-    uint8_t pending[kSlotCount];       // a sent change awaits confirmation
-    uint8_t pendingTicks[kSlotCount];  // ticks skipped while pending
-    uint32_t changeUserNameService;    // shared by all connections, never closed
-    char lastPublishedTitle[kLastTitleBytes];
+    uint32_t handles[kSlotCount];               // 0 = empty
+    uint8_t pending[kSlotCount];                // a sent change awaits confirmation
+    uint8_t pendingTicks[kSlotCount];           // ticks skipped while pending
+    uint32_t changeUserNameService;             // shared by all connections, never closed
+    WCHAR lastPublishedTitle[kLastTitleUnits];  // UTF-16, as it was sent
 };
 
 extern ConnectionSlots g_slots;

@@ -3,14 +3,14 @@
 // occurrence counts (case ignored for ASCII), so a user name that itself
 // contains the separator stays whole as long as a title follows it.
 //
-// The host's names are UTF-16 and may hold characters that the ANSI code
-// page lacks, so the split is made in UTF-16 and the user's part is sent
-// back exactly as it came; only the title and the log go through ANSI.
+// Names and titles are UTF-16 throughout, so the user's part goes back
+// exactly as it came and a title keeps every character; only the trace log
+// sees them in the ANSI code page.
 #pragma once
 
 #include <windows.h>
 
-enum { kNameUnits = 1024, kNameBytes = 1024, kTitleBytes = 256 };
+enum { kNameUnits = 1024 };
 
 // Index of the first unit of the last occurrence of separator in name, or
 // -1 (also for an empty separator, which marks nothing).
@@ -20,12 +20,11 @@ int findSeparator(const WCHAR* name, const WCHAR* separator);
 enum { kSeparatorUnits = 32 };
 void separatorToWide(WCHAR* out, UINT cp);
 
-// Splits name into its title part and user-name part, as ANSI texts in the
-// caller's buffers (always terminated; over-long parts are cut).  Returns
-// the user-name part's length in UTF-16 units: name[0..that) is the user's
-// own text.
-int cutUserName(char* strMsnTitle, int titleSize, char* strUserName, int userSize,
-                const WCHAR* name);
+// Splits name at the separator's last occurrence: the title part goes into
+// strMsnTitle (titleCapacity units, cut at a whole character), and the
+// result is the user-name part's length in units: name[0..that) is the
+// user's own text.
+int cutUserName(WCHAR* strMsnTitle, int titleCapacity, const WCHAR* name);
 
 // Composes user part (userUnits units of userName), separator and title into
 // out (kNameUnits units with the NUL).  The title is cut to fit, never the
@@ -36,10 +35,10 @@ int makeUserName(WCHAR* out, const WCHAR* userName, int userUnits, const WCHAR* 
                  const WCHAR* title);
 
 // True when the name's title part begins with strTitle (an empty title
-// always matches), byte for byte.
-bool isSameTitle(const char* strMsnTitle, const char* strTitle);
+// always matches), unit for unit.
+bool isSameTitle(const WCHAR* strMsnTitle, const WCHAR* strTitle);
 
 // Blanks out every occurrence of the separator inside a title (case ignored
 // for ASCII): a title holding it would be split inside itself next time and
 // the name would grow on every tick.
-void neutralizeSeparator(char* title);
+void neutralizeSeparator(WCHAR* title, const WCHAR* separator);

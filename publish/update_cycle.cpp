@@ -7,6 +7,7 @@
 #include "frame/settings.h"
 #include "frame/text_conversion.h"
 #include "frame/trace_log.h"
+#include "frame/wide_text.h"
 #include "players/player_selection.h"
 #include "publish/connections.h"
 #include "publish/display_name.h"
@@ -47,10 +48,14 @@ void stopTitleTimer() {
 
 namespace {
 
-void logNameParts(const char* userName, const char* msnTitle, const char* title) {
-    writeLog("strUserName[%s]", userName);
-    writeLog("strMsnTitle[%s]", msnTitle);
-    writeLog("strTitle[%s]", title);
+// The user's part is logged from the name itself: name[0..userUnits).
+void logNameParts(const WCHAR* name, int userUnits, const WCHAR* msnTitle,
+                  const WCHAR* title) {
+    WCHAR user[kNameUnits];
+    copyWideN(user, kNameUnits, name, userUnits);
+    writeLogWide("strUserName[%s]", user);
+    writeLogWide("strMsnTitle[%s]", msnTitle);
+    writeLogWide("strTitle[%s]", title);
 }
 
 void setCaption(const CommandRequest* request, const char* text) {
@@ -84,19 +89,12 @@ void markChangePending(uint32_t connection) {
 
 // Writes the new name over the name buffer, whose first userUnits units are
 // the user's own text and stay as the host gave them.  When the title had
-// to be cut to fit, strTitle becomes what the name carries, so that the cut
-// title counts as the same title on the next tick.  Returns the title's
-// units, or -1 when there is no room for one.
-int composeNewName(WCHAR* name, int userUnits, char* strTitle, UINT cp) {
-    WCHAR separator[kSeparatorUnits];
-    separatorToWide(separator, cp);
-    WCHAR title[kTitleBytes];
-    if (!ansiToWide(title, strTitle, kTitleBytes, cp)) title[0] = 0;
-    int titleUnits = makeUserName(name, name, userUnits, separator, title);
-    if (titleUnits >= 0 && title[titleUnits] != 0) {
-        title[titleUnits] = 0;
-        wideToAnsi(strTitle, kTitleBytes, title, cp);
-    }
+// to be cut to fit, strTitle is cut the same way, so that the cut title
+// counts as the same title on the next tick.  Returns the title's units, or
+// -1 when there is no room for one.
+int composeNewName(WCHAR* name, int userUnits, WCHAR* strTitle, const WCHAR* separator) {
+    int titleUnits = makeUserName(name, name, userUnits, separator, strTitle);
+    if (titleUnits >= 0) strTitle[titleUnits] = 0;
     return titleUnits;
 }
 
@@ -113,7 +111,7 @@ void CALLBACK timerCallback(HWND, UINT, UINT_PTR, DWORD) {
 
 int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
     UINT cp = getConversionCodePage();
-    char strTitle[kTitleBytes];
+    WCHAR strTitle[kTitleUnits];
     memset(strTitle, 0, sizeof strTitle);
     if (pendingChange) {
         writeLogText("TimerProc Exit  Reason:Not End Before Change.");
@@ -131,25 +129,25 @@ int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
         writeLogText("TimerProc Exit  Reason: Not Target Player");
         return 0;
     }
-    if (!getTitle(target, strTitle, sizeof strTitle, &handles)) {
+    if (!getTitle(target, strTitle, kTitleUnits, &handles)) {
         writeLogText("TimerProc Exit  Reason: Cannot Get Title");
         return 0;
     }
-    strTitle[sizeof strTitle - 1] = '\0';
-    neutralizeSeparator(strTitle);
+    strTitle[kTitleUnits - 1] = 0;
+    WCHAR separator[kSeparatorUnits];
+    separatorToWide(separator, cp);
+    neutralizeSeparator(strTitle, separator);
 
     WCHAR name[kNameUnits];
     if (getUserName(connection, name, sizeof name) == 0) {
         writeLogText("TimerProc Exit  Reason: Cannot Get UserName");
         return 0;
     }
-    char strMsnTitle[kTitleBytes];
-    char strUserName[kNameBytes];
-    int userUnits = cutUserName(strMsnTitle, sizeof strMsnTitle, strUserName,
-                                sizeof strUserName, name);
-
-    int titleUnits = composeNewName(name, userUnits, strTitle, cp);
-    logNameParts(strUserName, strMsnTitle, strTitle);
+    WCHAR strMsnTitle[kTitleUnits];
+    int userUnits = cutUserName(strMsnTitle, kTitleUnits, name);
+    // Composed first, so that a title cut to fit the name is compared as cut.
+    int titleUnits = composeNewName(name, userUnits, strTitle, separator);
+    logNameParts(name, userUnits, strMsnTitle, strTitle);
     if (isSameTitle(strMsnTitle, strTitle)) {
         writeLogText("TimerProc Exit  Reason: same title");
         return 0;
@@ -158,7 +156,7 @@ int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
         writeLogText("TimerProc Exit  Reason: UserName too long");
         return 0;
     }
-    lstrcpynA(g_slots.lastPublishedTitle, strTitle, sizeof g_slots.lastPublishedTitle);
+    copyWide(g_slots.lastPublishedTitle, kLastTitleUnits, strTitle);
     markChangePending(connection);
     sendNameChange(g_slots.changeUserNameService, connection, name);
     writeLogText("Change Start.");
@@ -173,19 +171,17 @@ bool cutMelodyRibbon(uint32_t connection) {
         writeLogText("cutMelodyRibbon Exit  Reason: Cannot Get UserName");
         return false;
     }
-    char strTitle[kTitleBytes] = {0};
-    char strMsnTitle[kTitleBytes];
-    char strUserName[kNameBytes];
-    int userUnits = cutUserName(strMsnTitle, sizeof strMsnTitle, strUserName,
-                                sizeof strUserName, name);
-    logNameParts(strUserName, strMsnTitle, strTitle);
-    if (strMsnTitle[0] == '\0') {
+    static const WCHAR strTitle[1] = {0};
+    WCHAR strMsnTitle[kTitleUnits];
+    int userUnits = cutUserName(strMsnTitle, kTitleUnits, name);
+    logNameParts(name, userUnits, strMsnTitle, strTitle);
+    if (strMsnTitle[0] == 0) {
         writeLogText("cutMelodyRibbon Exit  Reason: UserName don't have Title.");
         return true;
     }
     name[userUnits] = 0;  // the user's own text, exactly as the host gave it
     sendNameChange(g_slots.changeUserNameService, connection, name);
-    g_slots.lastPublishedTitle[0] = '\0';
+    g_slots.lastPublishedTitle[0] = 0;
     writeLogText("Change Start.");
     writeLogText("#cutMelodyRibbon");
     return true;

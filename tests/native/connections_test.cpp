@@ -1,3 +1,4 @@
+#include "frame/wide_text.h"
 #include "plugin_fixture.h"
 
 using ConnectionsTest = PluginTest;
@@ -81,7 +82,7 @@ TEST_F(ConnectionsTest, ADisconnectHandsNoPendingChangeToTheNextConnection) {
 TEST_F(ConnectionsTest, ConfirmationMatchesTheTitlePartAgainstTheLastTitle) {
     initialize();
     uint32_t h = host().connect("MSNP8", widen("Bob"));
-    lstrcpynA(g_slots.lastPublishedTitle, "A - B", kLastTitleBytes);
+    copyWide(g_slots.lastPublishedTitle, kLastTitleUnits, widen("A - B").c_str());
     struct Case {
         const char* name;
         int32_t code;

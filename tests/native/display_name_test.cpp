@@ -1,5 +1,6 @@
 #include "publish/display_name.h"
 
+#include "players/player_status.h"
 #include "plugin_fixture.h"
 
 using DisplayNameTest = PluginTest;
@@ -22,37 +23,50 @@ TEST_F(DisplayNameTest, CutFindsTheLastSeparatorIgnoringCase) {
         {"", "", ""},
     };
     for (const Case& c : cases) {
-        char title[kTitleBytes], user[kNameBytes];
+        WCHAR title[kTitleUnits];
         testhost::WText name = widen(c.name);
-        int units = cutUserName(title, sizeof title, user, sizeof user, name.c_str());
-        EXPECT_STREQ(c.user, user) << c.name;
-        EXPECT_STREQ(c.title, title) << c.name;
-        EXPECT_EQ((int)strlen(c.user), units) << c.name;
+        int units = cutUserName(title, kTitleUnits, name.c_str());
+        EXPECT_EQ(widen(c.user), name.substr(0, units)) << c.name;
+        EXPECT_EQ(widen(c.title), WText(title)) << c.name;
     }
 }
 
 TEST_F(DisplayNameTest, CutKeepsOverlongPartsInsideTheirBuffers) {
     testhost::WText name = widen(std::string(1023, 'u'));
-    char title[kTitleBytes], user[kNameBytes];
-    EXPECT_EQ(1023, cutUserName(title, sizeof title, user, sizeof user, name.c_str()));
-    EXPECT_EQ(1023u, strlen(user));
+    WCHAR title[kTitleUnits];
+    EXPECT_EQ(1023, cutUserName(title, kTitleUnits, name.c_str()));
     name = widen("Bob/NowPlaying..." + std::string(900, 't'));
-    cutUserName(title, sizeof title, user, sizeof user, name.c_str());
-    EXPECT_EQ(255u, strlen(title));
+    cutUserName(title, kTitleUnits, name.c_str());
+    EXPECT_EQ(255u, WText(title).size());
+    // A title part whose 255th unit would be half an emoji stops before it.
+    name = widen("Bob/NowPlaying..." + std::string(254, 't') + "😀");
+    cutUserName(title, kTitleUnits, name.c_str());
+    EXPECT_EQ(254u, WText(title).size());
 }
 
-TEST_F(DisplayNameTest, SameTitleIsAPrefixComparison) {
+// On UTF-16 units: characters that one ANSI code page would render alike
+// ("?" for both) stay different titles.
+TEST_F(DisplayNameTest, SameTitleIsAPrefixComparisonOfUnits) {
     struct Case {
         const char* inName;
         const char* title;
         bool same;
     } cases[] = {
-        {"A - B", "A - B", true},        {"A - B", "A - b", false},
-        {"A - B (live)", "A - B", true}, {"A - B", "A - B (live)", false},
-        {"anything", "", true},          {"", "A", false},
+        {"A - B", "A - B", true},
+        {"A - B", "A - b", false},
+        {"A - B (live)", "A - B", true},
+        {"A - B", "A - B (live)", false},
+        {"anything", "", true},
+        {"", "A", false},
+        {"桜流し - 宇多田", "桜流し", true},
+        {"桜流し", "桜流れ", false},
+        {"Beyoncé 😀 - x", "Beyoncé 😀", true},
+        {"Beyoncé 😁", "Beyoncé 😀", false},
+        {"Beyonce", "Beyoncé", false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.same, isSameTitle(c.inName, c.title)) << c.inName << " / " << c.title;
+        EXPECT_EQ(c.same, isSameTitle(widen(c.inName).c_str(), widen(c.title).c_str()))
+            << c.inName << " / " << c.title;
 }
 
 TEST_F(DisplayNameTest, MakeCutsTheTitleNeverTheUserName) {
@@ -80,14 +94,21 @@ TEST_F(DisplayNameTest, MakeCutsTheTitleNeverTheUserName) {
 }
 
 TEST_F(DisplayNameTest, SeparatorInsideATitleIsBlankedOut) {
-    lstrcpynA(g_separator, "/NowPlaying...", kSettingTextBytes);
-    char title[64] = "X/nowplaying...Y/NowPlaying...";
-    neutralizeSeparator(title);
-    EXPECT_STREQ("X Y ", title);
-    lstrcpynA(g_separator, "-", kSettingTextBytes);
-    char dashes[64] = "a--b-";
-    neutralizeSeparator(dashes);
-    EXPECT_STREQ("ab", dashes);
+    struct Case {
+        const char* separator;
+        const char* title;
+        const char* after;
+    } cases[] = {
+        {"/NowPlaying...", "X/nowplaying...Y/NowPlaying...", "X Y "},
+        {"-", "a--b-", "ab"},
+        {"/NowPlaying...", "宇多田/NowPlaying...😀", "宇多田 😀"},
+        {"♪", "♪桜♪😀", "桜😀"},
+    };
+    for (const Case& c : cases) {
+        WText title = widen(c.title), separator = widen(c.separator);
+        neutralizeSeparator(&title[0], separator.c_str());
+        EXPECT_EQ(widen(c.after), WText(title.c_str())) << c.title;
+    }
 }
 
 // Names of every length and make-up, pieces of the separator among them:
@@ -115,12 +136,11 @@ TEST_F(DisplayNameTest, AnyNameSplitsAndComposesWithinBounds) {
         size_t target = next() % 1100;
         while (name.size() < target) name += pieces[next() % 9];
         if (name.size() > kNameUnits - 1) name.resize(kNameUnits - 1);
-        char title[kTitleBytes], user[kNameBytes];
-        int units = cutUserName(title, sizeof title, user, sizeof user, name.c_str());
+        WCHAR title[kTitleUnits];
+        int units = cutUserName(title, kTitleUnits, name.c_str());
         ASSERT_GE(units, 0);
         ASSERT_LE((size_t)units, name.size());
-        ASSERT_LT(strlen(title), sizeof title);
-        ASSERT_LT(strlen(user), sizeof user);
+        ASSERT_LT(WText(title).size(), (size_t)kTitleUnits);
         WText newTitle = pieces[next() % 9] + pieces[next() % 9];
         WCHAR out[kNameUnits];
         int used =

@@ -45,10 +45,10 @@ TEST_F(PlayerSelectionTest, TitleGoesToTheTargetsReader) {
     std::remove(logFile().c_str());
     int32_t target = checkPlayerStatus(&handles);
     EXPECT_EQ(30100, target);
-    char title[256] = {0};
-    EXPECT_TRUE(getTitle(target, title, sizeof title, &handles));
-    EXPECT_STREQ("A - B", title);
-    EXPECT_FALSE(getTitle(-1, title, sizeof title, &handles));
+    WCHAR title[kTitleUnits] = {0};
+    EXPECT_TRUE(getTitle(target, title, kTitleUnits, &handles));
+    EXPECT_EQ(testhost::widen("A - B"), testhost::WText(title));
+    EXPECT_FALSE(getTitle(-1, title, kTitleUnits, &handles));
     std::vector<std::string> expected = {"@@checkPlayerStatus",
                                          "Winamp Status:30100",
                                          "#checkPlayerStatus",

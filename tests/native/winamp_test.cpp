@@ -21,18 +21,26 @@ TEST_F(WinampTest, TitleIsCutFromTheCaption) {
         {"", ""},
     };
     for (const Case& c : cases) {
-        char out[256];
+        WCHAR out[kTitleUnits];
         memset(out, 'x', sizeof out);
-        cutWinampCaption(c.caption, out, sizeof out);
-        EXPECT_STREQ(c.title, out) << c.caption;
+        cutWinampCaption(testhost::widen(c.caption).c_str(), out, kTitleUnits);
+        EXPECT_EQ(testhost::widen(c.title), testhost::WText(out)) << c.caption;
     }
 }
 
 TEST_F(WinampTest, TitleIsCutToTheCallersCapacity) {
     FakeWinamp winamp("1. " + std::string(600, 'a') + " - Winamp");
-    char title[256];
-    EXPECT_TRUE(getWinampTitle(title, sizeof title, winamp.window()));
-    EXPECT_EQ(std::string(255, 'a'), title);
+    WCHAR title[kTitleUnits];
+    EXPECT_TRUE(getWinampTitle(title, kTitleUnits, winamp.window()));
+    EXPECT_EQ(testhost::WText(255, 'a'), testhost::WText(title));
+    // Characters beyond the code page are kept; an emoji that the cut would
+    // halve is left out whole.
+    winamp.play("1. " + std::string(254, 'a') + "😀 - Winamp");
+    EXPECT_TRUE(getWinampTitle(title, kTitleUnits, winamp.window()));
+    EXPECT_EQ(testhost::WText(254, 'a'), testhost::WText(title));
+    winamp.play("3. 宇多田 - 桜流し 😀 Beyoncé - Winamp");
+    EXPECT_TRUE(getWinampTitle(title, kTitleUnits, winamp.window()));
+    EXPECT_EQ(testhost::widen("宇多田 - 桜流し 😀 Beyoncé"), testhost::WText(title));
 }
 
 TEST_F(WinampTest, StatusFromTheWindowAndItsAnswer) {

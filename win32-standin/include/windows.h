@@ -182,6 +182,7 @@ LRESULT WINAPI SendMessageTimeoutA(HWND w, UINT msg, WPARAM wp, LPARAM lp,
                                    UINT flags, UINT timeoutMs,
                                    PDWORD_PTR result);
 int WINAPI GetWindowTextA(HWND w, LPSTR out, int size);
+int WINAPI GetWindowTextW(HWND w, LPWSTR out, int size);
 UINT_PTR WINAPI SetTimer(HWND w, UINT_PTR id, UINT elapseMs, TIMERPROC proc);
 BOOL WINAPI KillTimer(HWND w, UINT_PTR id);
 

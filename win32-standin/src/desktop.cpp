@@ -301,16 +301,35 @@ LRESULT WINAPI SendMessageTimeoutA(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT 
 }
 
 // Another process's window: the caption is read from the window manager's
-// copy, without a message, as Windows does.
+// copy, without a message, as Windows does.  Like Windows, a caption that
+// does not fit is cut to size - 1 units (W) or bytes (A).
+int WINAPI GetWindowTextW(HWND h, LPWSTR out, int size) {
+    if (size <= 0) return 0;
+    out[0] = 0;
+    SimWindow* w = lookup(h);
+    if (!w || w->caption.empty()) return 0;
+    WCHAR wide[4096];
+    int n = MultiByteToWideChar(CP_UTF8, 0, w->caption.data(), (int)w->caption.size(),
+                                wide, 4095);
+    if (n <= 0) return 0;
+    if (n > size - 1) n = size - 1;
+    memcpy(out, wide, (size_t)n * sizeof(WCHAR));
+    out[n] = 0;
+    return n;
+}
+
 int WINAPI GetWindowTextA(HWND h, LPSTR out, int size) {
     if (size <= 0) return 0;
     out[0] = '\0';
-    SimWindow* w = lookup(h);
-    if (!w) return 0;
-    size_t n = std::min(w->caption.size(), (size_t)size - 1);
-    memcpy(out, w->caption.data(), n);
+    WCHAR wide[4096];
+    int units = GetWindowTextW(h, wide, 4096);
+    if (units <= 0) return 0;
+    char ansi[8192];
+    int n = WideCharToMultiByte(CP_ACP, 0, wide, units, ansi, sizeof ansi, NULL, NULL);
+    if (n > size - 1) n = size - 1;
+    memcpy(out, ansi, (size_t)n);
     out[n] = '\0';
-    return (int)n;
+    return n;
 }
 
 UINT_PTR WINAPI SetTimer(HWND w, UINT_PTR, UINT elapseMs, TIMERPROC proc) {

@@ -37,6 +37,8 @@ void setAnsiCodePage(UINT cp);
 typedef std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> WindowProc;
 
 // A top-level window of another process, found by FindWindowA by class.
+// Captions are UTF-8 here; GetWindowTextW gives them in UTF-16 and
+// GetWindowTextA in the ANSI code page, as Windows does.
 HWND createWindow(const std::string& className, const std::string& caption,
                   WindowProc proc);
 void destroyWindow(HWND w);
