@@ -9,7 +9,7 @@ target_compile_options(MelodyRibbon PRIVATE ${STRICT_FLAGS} -Os)
 # export names exactly as the module-definition file spells them.
 target_link_options(MelodyRibbon PRIVATE -static -static-libgcc -static-libstdc++ -s
                     -Wl,--enable-stdcall-fixup -Wl,--kill-at)
-target_link_libraries(MelodyRibbon PRIVATE shlwapi)
+target_link_libraries(MelodyRibbon PRIVATE shlwapi ole32 oleaut32 psapi)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(WINE_PROGRAM_FLAGS -Wall -Wextra -Werror)

@@ -2,6 +2,7 @@
 
 #include "frame/settings.h"
 #include "frame/trace_log.h"
+#include "players/itunes.h"
 #include "players/winamp.h"
 
 namespace {
@@ -26,9 +27,20 @@ PlayerStatus probeWinamp(PlayerHandles* h) {
 bool readWinamp(WCHAR* title, int capacity, PlayerHandles* h) {
     return getWinampTitle(title, capacity, h->winamp);
 }
+PlayerStatus probeITunes(PlayerHandles* h) {
+    return checkiTunesStatus(&h->iTunes);
+}
+bool readITunes(WCHAR* title, int capacity, PlayerHandles* h) {
+    return getiTunesTitle(title, capacity, &h->iTunes);
+}
+void endITunes(PlayerHandles* h) {
+    releaseiTunes(&h->iTunes);
+}
 
 const PlayerEntry kPlayers[] = {
     {kWinampPlaying, &g_winampOrder, "Winamp Status:%d", probeWinamp, readWinamp, NULL},
+    {kITunesPlaying, &g_iTunesOrder, "iTunes Status:%d", probeITunes, readITunes,
+     endITunes},
 };
 const int kPlayerCount = (int)(sizeof kPlayers / sizeof kPlayers[0]);
 

@@ -32,11 +32,19 @@ enum { kNoTargetPlayer = -1, kOrderWeight = 10000 };
 // this many units, NUL included.
 enum { kTitleUnits = 256 };
 
+// What a playing iTunes probe hands on: the application object, and whether
+// the probe's COM initialisation is ours to undo (it is not when the host
+// had made the thread multithreaded).  Ended within the same update step.
+struct ITunesSlot {
+    void* application;
+    bool comInitialised;
+};
+
 // Filled by the probes of one step and read by the target's reader in the
 // same step; a disabled player's slot is never written or read.
 struct PlayerHandles {
     HWND winamp;
-    void* iTunes;  // the application object, while iTunes is the target
+    ITunesSlot iTunes;
     HWND bsPlayer;
     HWND lilith;
 };

@@ -119,20 +119,18 @@ LPSTR WINAPI lstrcpynA(LPSTR dst, LPCSTR src, int max);
 
 // Kernel: profile files (implemented for real, over real files).
 UINT WINAPI GetPrivateProfileIntA(LPCSTR app, LPCSTR key, INT def, LPCSTR file);
-DWORD WINAPI GetPrivateProfileStringA(LPCSTR app, LPCSTR key, LPCSTR def,
-                                      LPSTR out, DWORD size, LPCSTR file);
-BOOL WINAPI WritePrivateProfileStringA(LPCSTR app, LPCSTR key, LPCSTR value,
-                                       LPCSTR file);
+DWORD WINAPI GetPrivateProfileStringA(LPCSTR app, LPCSTR key, LPCSTR def, LPSTR out,
+                                      DWORD size, LPCSTR file);
+BOOL WINAPI WritePrivateProfileStringA(LPCSTR app, LPCSTR key, LPCSTR value, LPCSTR file);
 
 // Kernel: directories (implemented for real).
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES sa);
 
 // Kernel: code-page conversion (implemented for real over iconv).
-int WINAPI MultiByteToWideChar(UINT cp, DWORD flags, LPCCH src, int srcLen,
-                               LPWSTR dst, int dstLen);
-int WINAPI WideCharToMultiByte(UINT cp, DWORD flags, LPCWCH src, int srcLen,
-                               LPSTR dst, int dstLen, LPCCH defChar,
-                               LPBOOL usedDef);
+int WINAPI MultiByteToWideChar(UINT cp, DWORD flags, LPCCH src, int srcLen, LPWSTR dst,
+                               int dstLen);
+int WINAPI WideCharToMultiByte(UINT cp, DWORD flags, LPCWCH src, int srcLen, LPSTR dst,
+                               int dstLen, LPCCH defChar, LPBOOL usedDef);
 
 // Kernel: files (implemented for real; backslashes in paths become slashes).
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
@@ -151,12 +149,11 @@ int WINAPI WideCharToMultiByte(UINT cp, DWORD flags, LPCWCH src, int srcLen,
 #define FILE_END 2
 #define INVALID_SET_FILE_POINTER ((DWORD)-1)
 HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share,
-                          LPSECURITY_ATTRIBUTES sa, DWORD disposition,
-                          DWORD flags, HANDLE templ);
+                          LPSECURITY_ATTRIBUTES sa, DWORD disposition, DWORD flags,
+                          HANDLE templ);
 BOOL WINAPI WriteFile(HANDLE f, LPCVOID data, DWORD size, LPDWORD written,
                       void* overlapped);
-BOOL WINAPI ReadFile(HANDLE f, LPVOID data, DWORD size, LPDWORD read,
-                     void* overlapped);
+BOOL WINAPI ReadFile(HANDLE f, LPVOID data, DWORD size, LPDWORD read, void* overlapped);
 DWORD WINAPI SetFilePointer(HANDLE f, LONG distance, LONG* high, DWORD method);
 DWORD WINAPI GetFileSize(HANDLE f, LPDWORD high);
 BOOL WINAPI CloseHandle(HANDLE h);
@@ -170,20 +167,92 @@ UINT WINAPI GetACP(void);
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD code);
 
-static inline void* InterlockedExchangePointer(void* volatile* target,
-                                               void* value) {
+static inline void* InterlockedExchangePointer(void* volatile* target, void* value) {
     return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
 }
 
 // User: simulated windows, messages and timers.
 HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName);
 LRESULT WINAPI SendMessageA(HWND w, UINT msg, WPARAM wp, LPARAM lp);
-LRESULT WINAPI SendMessageTimeoutA(HWND w, UINT msg, WPARAM wp, LPARAM lp,
-                                   UINT flags, UINT timeoutMs,
-                                   PDWORD_PTR result);
+LRESULT WINAPI SendMessageTimeoutA(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT flags,
+                                   UINT timeoutMs, PDWORD_PTR result);
 int WINAPI GetWindowTextA(HWND w, LPSTR out, int size);
 int WINAPI GetWindowTextW(HWND w, LPWSTR out, int size);
 UINT_PTR WINAPI SetTimer(HWND w, UINT_PTR id, UINT elapseMs, TIMERPROC proc);
 BOOL WINAPI KillTimer(HWND w, UINT_PTR id);
+
+// --- COM and process enumeration (simulated) ------------------------------
+//
+// The iTunes probe asks whether an iTunes.exe process runs (Toolhelp on the
+// 9x platform, the process-status functions on NT) and only then talks COM
+// to it.  Tests script both through <standin/com.h> and
+// <standin/processes.h>; <tlhelp32.h> and <psapi.h> bring nothing beyond
+// this header.
+
+typedef LONG HRESULT;
+typedef short VARIANT_BOOL;
+typedef WCHAR OLECHAR;
+typedef OLECHAR* BSTR;
+typedef const OLECHAR* LPCOLESTR;
+
+#define STDMETHODCALLTYPE
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+#define S_OK ((HRESULT)0)
+#define S_FALSE ((HRESULT)1)
+#define E_NOINTERFACE ((HRESULT)0x80004002L)
+#define E_POINTER ((HRESULT)0x80004003L)
+#define E_FAIL ((HRESULT)0x80004005L)
+#define E_OUTOFMEMORY ((HRESULT)0x8007000EL)
+#define E_INVALIDARG ((HRESULT)0x80070057L)
+#define CO_E_NOTINITIALIZED ((HRESULT)0x800401F0L)
+#define REGDB_E_CLASSNOTREG ((HRESULT)0x80040154L)
+#define RPC_E_CHANGED_MODE ((HRESULT)0x80010106L)
+#define RPC_E_DISCONNECTED ((HRESULT)0x80010108L)
+#define CLSCTX_INPROC_SERVER 0x1
+#define CLSCTX_LOCAL_SERVER 0x4
+
+typedef struct _GUID {
+    DWORD Data1;
+    WORD Data2;
+    WORD Data3;
+    BYTE Data4[8];
+} GUID, IID, CLSID;
+typedef const GUID& REFGUID;
+typedef const IID& REFIID;
+typedef const CLSID& REFCLSID;
+typedef void* LPUNKNOWN;
+
+HRESULT WINAPI CoInitialize(LPVOID reserved);
+void WINAPI CoUninitialize(void);
+HRESULT WINAPI CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context,
+                                REFIID iid, LPVOID* object);
+BSTR WINAPI SysAllocString(LPCOLESTR text);
+void WINAPI SysFreeString(BSTR text);
+
+#define TH32CS_SNAPPROCESS 0x00000002
+typedef struct tagPROCESSENTRY32 {
+    DWORD dwSize;
+    DWORD cntUsage;
+    DWORD th32ProcessID;
+    ULONG_PTR th32DefaultHeapID;
+    DWORD th32ModuleID;
+    DWORD cntThreads;
+    DWORD th32ParentProcessID;
+    LONG pcPriClassBase;
+    DWORD dwFlags;
+    CHAR szExeFile[MAX_PATH];
+} PROCESSENTRY32, *LPPROCESSENTRY32;
+HANDLE WINAPI CreateToolhelp32Snapshot(DWORD flags, DWORD processId);
+BOOL WINAPI Process32First(HANDLE snapshot, LPPROCESSENTRY32 entry);
+BOOL WINAPI Process32Next(HANDLE snapshot, LPPROCESSENTRY32 entry);
+
+#define PROCESS_QUERY_INFORMATION 0x0400
+#define PROCESS_VM_READ 0x0010
+HANDLE WINAPI OpenProcess(DWORD access, BOOL inherit, DWORD processId);
+BOOL WINAPI EnumProcesses(DWORD* ids, DWORD bytes, DWORD* filled);
+BOOL WINAPI EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bytes,
+                               LPDWORD needed);
+DWORD WINAPI GetModuleFileNameExA(HANDLE process, HMODULE module, LPSTR out, DWORD size);
 
 #include <shlwapi.h>

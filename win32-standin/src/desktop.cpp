@@ -144,6 +144,8 @@ void advance(DWORD ms) {
 
 void reset() {
     desktop() = Desktop();
+    standin_resetCom();
+    standin_resetProcesses();
 }
 
 }  // namespace standin
@@ -255,6 +257,8 @@ DWORD WINAPI GetFileSize(HANDLE f, LPDWORD high) {
 }
 
 BOOL WINAPI CloseHandle(HANDLE h) {
+    BOOL closed;
+    if (standin_closeSimulatedHandle(h, &closed)) return closed;
     return close(fdOf(h)) == 0;
 }
 

@@ -8,6 +8,13 @@
 // with a weak default of 1252 in codepage.cpp.
 extern "C++" UINT standin_ansiCodePage();
 
+// The COM and process simulations, reset with the desktop.
+void standin_resetCom();
+void standin_resetProcesses();
+// CloseHandle's share for process and snapshot handles: false when h is not
+// one of theirs, else *result is CloseHandle's answer.
+bool standin_closeSimulatedHandle(HANDLE h, BOOL* result);
+
 namespace standin {
 
 // IsDBCSLeadByte for the simulated ANSI code page (only 932 has lead bytes

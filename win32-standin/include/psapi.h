@@ -1,0 +1,4 @@
+// Linux stand-in: the process-status declarations live in <windows.h>.
+#pragma once
+
+#include <windows.h>

@@ -1,0 +1,4 @@
+// Linux stand-in: the Toolhelp declarations live in <windows.h>.
+#pragma once
+
+#include <windows.h>
