@@ -1,5 +1,6 @@
 # Windows builds (mingw-w64 cross compilers): the shipping DLL and, on
 # x86-64, the programs that run under Wine.
+enable_language(RC)
 
 add_library(MelodyRibbon SHARED ${PLUGIN_SOURCES} ${CMAKE_SOURCE_DIR}/frame/MelodyRibbon.def)
 set_target_properties(MelodyRibbon PROPERTIES PREFIX "" OUTPUT_NAME MelodyRibbon)
@@ -22,7 +23,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     target_include_directories(testhost PRIVATE ${CMAKE_SOURCE_DIR})
     target_compile_options(testhost PRIVATE ${WINE_PROGRAM_FLAGS})
     target_link_options(testhost PRIVATE ${WINE_PROGRAM_LINK})
-    target_link_libraries(testhost PRIVATE user32)
+    target_link_libraries(testhost PRIVATE user32 ole32 uuid)
   endif()
 
   file(GLOB FAKE_PLAYERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fakeplayers/*.cpp)
@@ -33,6 +34,25 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     target_link_options(${name} PRIVATE ${WINE_PROGRAM_LINK} -mwindows)
     target_link_libraries(${name} PRIVATE user32)
   endforeach()
+
+  # The fake iTunes: a COM server that must be called iTunes.exe, with its
+  # type library compiled from IDL (stdole2.tlb comes with Wine) and carried
+  # inside the program as a resource.
+  if(TARGET fake_itunes)
+    find_program(WIDL x86_64-w64-mingw32-widl REQUIRED)
+    set(FAKE_ITUNES_TLB ${CMAKE_CURRENT_BINARY_DIR}/fake_itunes.tlb)
+    add_custom_command(
+      OUTPUT ${FAKE_ITUNES_TLB}
+      COMMAND ${WIDL} -m64 -t -L /usr/lib/x86_64-linux-gnu/wine/x86_64-windows
+              -o ${FAKE_ITUNES_TLB} ${CMAKE_SOURCE_DIR}/fakeplayers/fake_itunes.idl
+      DEPENDS ${CMAKE_SOURCE_DIR}/fakeplayers/fake_itunes.idl)
+    target_sources(fake_itunes PRIVATE ${CMAKE_SOURCE_DIR}/fakeplayers/fake_itunes.rc)
+    set_source_files_properties(${CMAKE_SOURCE_DIR}/fakeplayers/fake_itunes.rc
+                                PROPERTIES OBJECT_DEPENDS ${FAKE_ITUNES_TLB})
+    target_include_directories(fake_itunes PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
+    set_target_properties(fake_itunes PROPERTIES OUTPUT_NAME iTunes)
+    target_link_libraries(fake_itunes PRIVATE ole32 oleaut32 uuid advapi32)
+  endif()
 
   file(GLOB DIFF_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/differential/*.cpp)
   list(FILTER DIFF_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")

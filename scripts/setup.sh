@@ -9,6 +9,8 @@ mr_need() {
     command -v i686-w64-mingw32-g++ >/dev/null || missing+=(g++-mingw-w64-i686)
     command -v x86_64-w64-mingw32-g++ >/dev/null || missing+=(g++-mingw-w64-x86-64)
     command -v i686-w64-mingw32-objdump >/dev/null || missing+=(binutils-mingw-w64-i686)
+    # widl compiles the fake iTunes's type library.
+    command -v x86_64-w64-mingw32-widl >/dev/null || missing+=(mingw-w64-tools)
     # wine64 alone: the 32-bit packages cannot run on these kernels.
     [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
     command -v flock >/dev/null || missing+=(util-linux)

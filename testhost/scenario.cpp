@@ -22,6 +22,7 @@ const Scenario::Command Scenario::kCommands[] = {
     {"choose", &Scenario::chooseCommand},
     {"pump", &Scenario::pumpCommand},
     {"winamp", &Scenario::winampCommand},
+    {"itunes", &Scenario::itunesCommand},
     {"expect", &Scenario::expectCommand},
     {"log", &Scenario::logCommand},
     {"note", &Scenario::noteCommand},
@@ -42,7 +43,9 @@ std::string units(const WText& text) {
 
 }  // namespace
 
-Scenario::Scenario() : winamp_([this](DWORD ms) { loop_.pump(ms); }) {
+Scenario::Scenario()
+    : winamp_([this](DWORD ms) { loop_.pump(ms); }),
+      itunes_([this](DWORD ms) { loop_.pump(ms); }) {
     loop_.setObserver([this] { reportNameChanges(); });
 }
 
@@ -87,6 +90,7 @@ void Scenario::finish() {
         std::string error;
         if (!winamp_.quit(&error)) say("end: " + error);
     }
+    itunes_.finish();
 }
 
 bool Scenario::arguments(const Words& args, size_t min, size_t max, const char* usage) {
@@ -267,10 +271,40 @@ bool Scenario::winampCommand(const Words& args) {
     return false;
 }
 
+bool Scenario::itunesCommand(const Words& args) {
+    static const char kUsage[] =
+        "itunes register | create | start | title \"<text>\" | artist \"<text>\" | "
+        "no-title | no-artist | play [state] | stop | hide | show | die-after <n> | quit";
+    if (!arguments(args, 1, 2, kUsage)) return false;
+    const std::string& verb = args[0].text;
+    const bool one = args.size() == 1;
+    long n = 1;
+    if (verb == "register" && one) return itunes_.registerOnly(&error_);
+    if (verb == "create" && one) return itunes_.createFromHost(&error_);
+    if (verb == "start" && one) return itunes_.start(&error_);
+    if ((verb == "title" || verb == "artist") && !one) {
+        WText text = widen(args[1].text);
+        return itunes_.setText(verb == "title" ? 1 : 2, &text, &error_);
+    }
+    if (verb == "no-title" && one) return itunes_.setText(1, NULL, &error_);
+    if (verb == "no-artist" && one) return itunes_.setText(2, NULL, &error_);
+    if (verb == "play")
+        return (one || number(args[1], &n)) && itunes_.setState(n, &error_);
+    if (verb == "stop" && one) return itunes_.setState(0, &error_);
+    if (verb == "hide" && one) return itunes_.setVisible(false, &error_);
+    if (verb == "show" && one) return itunes_.setVisible(true, &error_);
+    if (verb == "die-after" && !one)
+        return number(args[1], &n) && itunes_.dieAfter(n, &error_);
+    if (verb == "quit" && one) return itunes_.quit(&error_);
+    error_ = std::string("usage: ") + kUsage;
+    return false;
+}
+
 bool Scenario::expectCommand(const Words& args) {
     static const char kUsage[] =
         "expect name <id> \"<text>\" | caption \"<text>\" | changes <id> [>=] <n> | "
-        "log-contains \"<text>\" | log-lacks \"<text>\" | tick-time-max <ms>";
+        "log-contains \"<text>\" | log-lacks \"<text>\" | tick-time-max <ms> | "
+        "itunes-activations [>=] <n> | itunes-objects <n>";
     if (args.empty()) {
         error_ = std::string("usage: ") + kUsage;
         return false;
@@ -284,6 +318,8 @@ bool Scenario::expectCommand(const Words& args) {
     if (what == "log-contains") return expectLog(rest, true);
     if (what == "log-lacks") return expectLog(rest, false);
     if (what == "tick-time-max") return expectTickTime(rest);
+    if (what == "itunes-activations") return expectITunesActivations(rest);
+    if (what == "itunes-objects") return expectITunesObjects(rest);
     error_ = std::string("usage: ") + kUsage;
     return false;
 }
@@ -368,6 +404,39 @@ bool Scenario::expectTickTime(const Words& args) {
     snprintf(what, sizeof what, "longest tick %.0f ms <= %ld ms (%u ticks)",
              loop_.longestTickMs(), ms, loop_.ticks());
     check(loop_.longestTickMs() <= ms, what);
+    return true;
+}
+
+bool Scenario::expectITunesActivations(const Words& args) {
+    static const char kUsage[] = "expect itunes-activations [>=] <n>";
+    const bool atLeast = args.size() == 2;
+    long wanted;
+    if (!arguments(args, 1, 2, kUsage)) return false;
+    if (atLeast && args[0].text != ">=") {
+        error_ = std::string("usage: ") + kUsage;
+        return false;
+    }
+    if (!number(args.back(), &wanted)) return false;
+    const int count = itunes_.activations();
+    std::string what = std::string("iTunes activations ") + (atLeast ? ">= " : "= ") +
+                       std::to_string(wanted);
+    const bool ok = atLeast ? count >= wanted : count == wanted;
+    if (!ok) what += ", but there were " + std::to_string(count);
+    check(ok, what);
+    return true;
+}
+
+// Counted between two steps: a client's last release reaches the server
+// before the release returns, so nothing of a finished step may be left.
+bool Scenario::expectITunesObjects(const Words& args) {
+    long wanted;
+    int count = -1;
+    if (!arguments(args, 1, 1, "expect itunes-objects <n>") ||
+        !number(args[0], &wanted) || !itunes_.liveObjects(&count, &error_))
+        return false;
+    std::string what = "iTunes objects alive = " + std::to_string(wanted);
+    if (count != wanted) what += ", but there are " + std::to_string(count);
+    check(count == wanted, what);
     return true;
 }
 

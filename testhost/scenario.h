@@ -11,12 +11,21 @@
 //   winamp start ["<caption>"] [playing|stopped|paused]
 //   winamp caption "<text>"  /  winamp play|stop|pause  /  winamp hang <ms>
 //   winamp quit
+//   itunes register                      registered for COM, not started
+//   itunes create                        the host creates an object (COM may start it)
+//   itunes start                         displayed, stopped, empty strings
+//   itunes title|artist "<text>"  /  itunes no-title|no-artist
+//   itunes play [state]  /  itunes stop  /  itunes hide  /  itunes show
+//   itunes die-after <n>                 answers n more calls, dies at the next
+//   itunes quit
 //   expect name <id> "<text>"            exact UTF-16 comparison
 //   expect caption "<text>"
 //   expect changes <id> [>=] <n>         name changes sent for the connection
 //   expect last-changes <id>...          the latest changes went to these, in order
 //   expect log-contains "<text>"  /  expect log-lacks "<text>"
 //   expect tick-time-max <ms>            longest timer tick so far
+//   expect itunes-activations [>=] <n>   application objects the fake created
+//   expect itunes-objects <n>            objects alive in the running fake
 //   log                                  the plug-in's log into the transcript
 //   note "<text>"                        a line for the reader
 #pragma once
@@ -26,6 +35,7 @@
 #include <vector>
 
 #include "testhost/host_core.h"
+#include "testhost/itunes_driver.h"
 #include "testhost/message_loop.h"
 #include "testhost/plugin_module.h"
 #include "testhost/scenario_syntax.h"
@@ -72,6 +82,7 @@ private:
     bool chooseCommand(const Words& args);
     bool pumpCommand(const Words& args);
     bool winampCommand(const Words& args);
+    bool itunesCommand(const Words& args);
     bool expectCommand(const Words& args);
     bool logCommand(const Words& args);
     bool noteCommand(const Words& args);
@@ -82,12 +93,15 @@ private:
     bool expectLastChanges(const Words& args);
     bool expectLog(const Words& args, bool present);
     bool expectTickTime(const Words& args);
+    bool expectITunesActivations(const Words& args);
+    bool expectITunesObjects(const Words& args);
 
     static const Command kCommands[];
 
     MessageLoop loop_;
     PluginModule plugin_;
     WinampDriver winamp_;
+    ITunesDriver itunes_;
     std::map<std::string, uint32_t> handles_;  // scenario id -> host handle
     std::map<std::string, int> changesSent_;   // scenario id -> name changes
     std::vector<std::string> sentTo_;          // scenario ids, one per name change
