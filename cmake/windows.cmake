@@ -54,6 +54,15 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     target_link_libraries(fake_itunes PRIVATE ole32 oleaut32 uuid advapi32)
   endif()
 
+  # The iTunes probe's timing (scripts/bench-itunes): the plug-in's code
+  # linked into a program, so that one probe can be timed alone.
+  add_executable(itunes_probe_timing ${CMAKE_SOURCE_DIR}/bench/itunes_probe_timing.cpp
+                                     ${PLUGIN_SOURCES})
+  target_include_directories(itunes_probe_timing PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(itunes_probe_timing PRIVATE ${WINE_PROGRAM_FLAGS} -O2)
+  target_link_options(itunes_probe_timing PRIVATE ${WINE_PROGRAM_LINK})
+  target_link_libraries(itunes_probe_timing PRIVATE shlwapi ole32 oleaut32 psapi)
+
   file(GLOB DIFF_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/differential/*.cpp)
   list(FILTER DIFF_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")
   if(DIFF_SOURCES)

@@ -77,21 +77,32 @@ bool pathContains(const char* path, const char* name) {
     return strstr(path, name) != NULL;
 }
 
-// The executable is a process's first module.
-bool processPathContains(DWORD id, const char* name) {
+// Vista and later name a process's executable with one query, which also
+// reaches 64-bit processes from this 32-bit module on 64-bit Windows, whose
+// loader data psapi cannot read there (so a 64-bit iTunes would never be
+// found).  Earlier systems lack it and ask psapi for the path of the first
+// module, the executable.  Both give its full path.  Looked up at run time,
+// as importing it would stop the module loading on XP.
+typedef BOOL(WINAPI* ImageNameQuery)(HANDLE process, DWORD flags, LPSTR path,
+                                     PDWORD size);
+
+ImageNameQuery findImageNameQuery() {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (!kernel) return NULL;
+    return (ImageNameQuery)(void*)GetProcAddress(kernel, "QueryFullProcessImageNameA");
+}
+
+bool processPathContains(DWORD id, const char* name, ImageNameQuery query) {
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
     if (!process) return false;
-    HMODULE modules[1024];
-    DWORD needed = 0;
     char path[MAX_PATH];
+    DWORD n = sizeof path;
+    if (!query || !query(process, 0, path, &n))
+        n = GetModuleFileNameExA(process, NULL, path, sizeof path);
     bool match = false;
-    if (EnumProcessModules(process, modules, sizeof modules, &needed) &&
-        needed >= sizeof(HMODULE)) {
-        DWORD n = GetModuleFileNameExA(process, modules[0], path, sizeof path);
-        if (n > 0) {
-            path[n < sizeof path ? n : sizeof path - 1] = '\0';
-            match = pathContains(path, name);
-        }
+    if (n > 0) {
+        path[n < sizeof path ? n : sizeof path - 1] = '\0';
+        match = pathContains(path, name);
     }
     CloseHandle(process);
     return match;
@@ -199,14 +210,18 @@ bool findProcess9x(const char* name) {
     return match;
 }
 
-// Only the first 1000 processes are looked at, in the order listed.
+// Only the first 1000 processes are looked at, in the order listed.  Under
+// Wine every question about another process is a round trip to its server,
+// so the search asks each process one question for its path, not a walk
+// of all its modules first.
 bool findProcessNT(const char* name) {
     DWORD ids[1000];
     DWORD filled = 0;
     if (!EnumProcesses(ids, sizeof ids, &filled)) return false;
     DWORD count = filled / sizeof(DWORD);
     if (count > 1000) count = 1000;
+    ImageNameQuery query = findImageNameQuery();
     for (DWORD i = 0; i < count; i++)
-        if (processPathContains(ids[i], name)) return true;
+        if (processPathContains(ids[i], name, query)) return true;
     return false;
 }

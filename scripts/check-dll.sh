@@ -64,12 +64,14 @@ system_imports_only() {
     [ -z "$bad" ] || { echo "  unexpected imports: $bad"; return 1; }
 }
 
-# Newer headers route the process-status calls to kernel32's K32 names,
-# which Windows before 7 lacks: the DLL would then fail to load there.
-no_k32_imports() {
+# The shipping DLL must load on XP: newer headers route the process-status
+# calls to kernel32's K32 names, and the image-name query of Vista and later
+# is looked up at run time; an import of either would stop the load there.
+no_imports_missing_on_xp() {
     local bad
-    bad=$(echo "$headers" | awk '/DLL Name:/ {dll = tolower($3)} $3 ~ /^K32/ {print dll ": " $3}')
-    [ -z "$bad" ] || { echo "  imports needing Windows 7: $bad"; return 1; }
+    bad=$(echo "$headers" | awk '/DLL Name:/ {dll = tolower($3)}
+        $3 ~ /^(K32|QueryFullProcessImageName)/ {print dll ": " $3}')
+    [ -z "$bad" ] || { echo "  imports missing on XP: $bad"; return 1; }
 }
 
 check "PE32 for Intel 80386" is_pe32_i386
@@ -77,6 +79,6 @@ check "exports GetPluginInfo, Initialize, Terminate as ordinals 1 to 3" exports_
 check "GetPluginInfo returns with ret \$0xc" returns_with GetPluginInfo '$0xc'
 check "Initialize returns with ret \$0x4" returns_with Initialize '$0x4'
 check "imports only Windows system DLLs" system_imports_only
-check "process-status calls from psapi.dll, not kernel32's K32 names" no_k32_imports
+check "imports nothing that XP lacks" no_imports_missing_on_xp
 echo "dll: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

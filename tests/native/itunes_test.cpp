@@ -51,37 +51,48 @@ protected:
     }
 };
 
-TEST_F(ITunesTest, ProcessPathMatchesAsACaseSensitiveSubstringOnBothPlatforms) {
+// XP names a process through psapi, Vista and later through the image-name
+// query, which also names processes whose loader data cannot be read (a
+// 64-bit iTunes seen from this 32-bit module); 9x lists full paths in its
+// snapshot, openable or not.
+TEST_F(ITunesTest, ProcessPathMatchesAsACaseSensitiveSubstringOnEveryPlatform) {
     struct Case {
         std::string path;
-        bool unopenable, unreadable, found;
+        bool unopenable, unreadable;
+        bool foundOnXp, foundOnVista, foundOn9x;
     } cases[] = {
-        {"D:\\Tools\\Player\\iTunes.exe", false, false, true},
-        {"D:\\Tools\\Player\\ITUNES.EXE", false, false, false},
-        {"D:\\Tools\\Player\\itunes.exe", false, false, false},
-        {"C:\\Backup\\iTunes.exe.bak\\player.exe", false, false, true},
-        {"C:\\Program Files\\iTunes\\iTunesHelper.exe", false, false, false},
-        {"C:\\Program Files\\iTunes\\iTunes.exe", true, false, false},
-        {"C:\\Program Files\\iTunes\\iTunes.exe", false, true, false},
-        // Cut at MAX_PATH by the system: the name beyond is not seen.
-        {"C:\\" + std::string(300, 'd') + "\\iTunes.exe", false, false, false},
+        {"D:\\Tools\\Player\\iTunes.exe", false, false, true, true, true},
+        {"D:\\Tools\\Player\\ITUNES.EXE", false, false, false, false, false},
+        {"D:\\Tools\\Player\\itunes.exe", false, false, false, false, false},
+        {"C:\\Backup\\iTunes.exe.bak\\player.exe", false, false, true, true, true},
+        {"C:\\Program Files\\iTunes\\iTunesHelper.exe", false, false, false, false,
+         false},
+        {"C:\\Program Files\\iTunes\\iTunes.exe", true, false, false, false, true},
+        {"C:\\Program Files\\iTunes\\iTunes.exe", false, true, false, true, true},
+        // Cut at MAX_PATH: the name beyond is not seen.
+        {"C:\\" + std::string(300, 'd') + "\\iTunes.exe", false, false, false, false,
+         false},
     };
-    for (DWORD platform : {VER_PLATFORM_WIN32_NT, VER_PLATFORM_WIN32_WINDOWS}) {
+    struct Platform {
+        DWORD id, major;
+        const char* name;
+    } platforms[] = {{VER_PLATFORM_WIN32_NT, 5, "XP"},
+                     {VER_PLATFORM_WIN32_NT, 6, "Vista"},
+                     {VER_PLATFORM_WIN32_WINDOWS, 4, "9x"}};
+    for (const Platform& platform : platforms) {
         for (const Case& c : cases) {
             standin::reset();
-            standin::setVersion(platform, platform == VER_PLATFORM_WIN32_NT ? 5 : 4, 10);
+            standin::setVersion(platform.id, platform.major, 10);
             standin::startProcess("C:\\WINDOWS\\system32\\smss.exe", true);
             DWORD id = standin::startProcess(c.path, c.unopenable, c.unreadable);
             standin::startProcess("C:\\WINDOWS\\explorer.exe");
-            // The 9x snapshot lists every process, openable or not.
-            bool expected = platform == VER_PLATFORM_WIN32_WINDOWS
-                                ? c.path.size() < MAX_PATH &&
-                                      c.path.find("iTunes.exe") != std::string::npos
-                                : c.found;
-            std::string what = c.path + " on platform " + std::to_string(platform);
+            bool expected = platform.major == 5   ? c.foundOnXp
+                            : platform.major == 6 ? c.foundOnVista
+                                                  : c.foundOn9x;
+            std::string what = c.path + " on " + platform.name;
             EXPECT_EQ(expected, DispProcessIDs("iTunes.exe")) << what;
             EXPECT_EQ(0, standin::openProcessHandles()) << what;
-            if (platform == VER_PLATFORM_WIN32_NT) {
+            if (platform.id == VER_PLATFORM_WIN32_NT) {
                 EXPECT_EQ((DWORD)0x410, standin::lastOpenAccess());
                 EXPECT_EQ(0, standin::snapshotsTaken());
             } else {
@@ -99,6 +110,12 @@ TEST_F(ITunesTest, ProcessSearchStopsAtTheFirstMatchAndHoldsItsBounds) {
     standin::startProcess("C:\\b.exe");
     EXPECT_TRUE(findProcessNT("iTunes.exe"));
     EXPECT_EQ(2, standin::processesOpened());
+    EXPECT_EQ(2, standin::loaderReads());
+    // Vista and later ask psapi only where the image-name query fails.
+    standin::setVersion(VER_PLATFORM_WIN32_NT, 6, 1);
+    EXPECT_TRUE(findProcessNT("iTunes.exe"));
+    EXPECT_EQ(2, standin::loaderReads());
+    standin::setVersion(VER_PLATFORM_WIN32_NT, 5, 1);
 
     // Only the first 1000 processes are listed on NT; the snapshot has no
     // such bound.

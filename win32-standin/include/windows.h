@@ -254,10 +254,16 @@ BOOL WINAPI Process32Next(HANDLE snapshot, LPPROCESSENTRY32 entry);
 
 #define PROCESS_QUERY_INFORMATION 0x0400
 #define PROCESS_VM_READ 0x0010
+typedef DWORD* PDWORD;
+typedef intptr_t(WINAPI* FARPROC)();
 HANDLE WINAPI OpenProcess(DWORD access, BOOL inherit, DWORD processId);
 BOOL WINAPI EnumProcesses(DWORD* ids, DWORD bytes, DWORD* filled);
-BOOL WINAPI EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bytes,
-                               LPDWORD needed);
 DWORD WINAPI GetModuleFileNameExA(HANDLE process, HMODULE module, LPSTR out, DWORD size);
+BOOL WINAPI QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR out,
+                                       PDWORD size);
+// GetProcAddress finds QueryFullProcessImageNameA in kernel32 on version 6
+// and later only, as Windows does.
+HMODULE WINAPI GetModuleHandleA(LPCSTR name);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 
 #include <shlwapi.h>

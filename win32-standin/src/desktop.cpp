@@ -58,6 +58,9 @@ SimWindow* lookup(HWND w) {
 UINT standin_ansiCodePage() {
     return desktop().acp;
 }
+DWORD standin_versionMajor() {
+    return desktop().major;
+}
 
 namespace standin {
 

@@ -2,6 +2,7 @@
 // functions over a list that tests fill.
 #include <standin/processes.h>
 #include <string.h>
+#include <strings.h>
 
 #include <map>
 #include <vector>
@@ -22,7 +23,7 @@ struct SimProcess {
 // tell the two kinds apart.
 const uintptr_t kFirstHandle = 0x40000000;
 const uintptr_t kHandleRange = 0x10000000;
-const HMODULE kExeBase = (HMODULE)(uintptr_t)0x400000;
+const HMODULE kKernel32 = (HMODULE)(uintptr_t)0x7C800000;
 
 struct OpenHandle {
     bool snapshot;
@@ -37,6 +38,7 @@ struct ProcessState {
     bool snapshotFails = false;
     bool listFails = false;
     int opened = 0;
+    int loaderReads = 0;
     DWORD lastAccess = 0;
     int snapshots = 0;
     uintptr_t nextHandle = kFirstHandle;
@@ -133,6 +135,9 @@ int processesOpened() {
 DWORD lastOpenAccess() {
     return state().lastAccess;
 }
+int loaderReads() {
+    return state().loaderReads;
+}
 int snapshotsTaken() {
     return state().snapshots;
 }
@@ -187,24 +192,33 @@ HANDLE WINAPI OpenProcess(DWORD access, BOOL, DWORD id) {
     return newHandle(h);
 }
 
-// Every simulated process has its executable and two system modules.
-BOOL WINAPI EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bytes,
-                               LPDWORD needed) {
+DWORD WINAPI GetModuleFileNameExA(HANDLE process, HMODULE module, LPSTR out, DWORD size) {
+    state().loaderReads++;
     OpenHandle* h = lookup(process, false);
     const SimProcess* p = h ? findProcess(h->process) : nullptr;
-    if (!p || p->unreadable || !needed) return FALSE;
-    const HMODULE list[3] = {kExeBase, (HMODULE)(uintptr_t)0x7C900000,
-                             (HMODULE)(uintptr_t)0x7C800000};
-    for (size_t i = 0; i < 3 && i < bytes / sizeof(HMODULE); i++) modules[i] = list[i];
-    *needed = (DWORD)sizeof list;
+    // Only the executable's path is simulated (the module NULL).
+    if (!p || p->unreadable || module != NULL) return 0;
+    return copyPath(p->path, out, size);
+}
+
+// Unlike GetModuleFileNameExA, a path that does not fit is an error.
+BOOL WINAPI QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR out,
+                                       PDWORD size) {
+    OpenHandle* h = lookup(process, false);
+    const SimProcess* p = h ? findProcess(h->process) : nullptr;
+    if (!p || flags != 0 || !size || p->path.size() + 1 > *size) return FALSE;
+    memcpy(out, p->path.c_str(), p->path.size() + 1);
+    *size = (DWORD)p->path.size();
     return TRUE;
 }
 
-DWORD WINAPI GetModuleFileNameExA(HANDLE process, HMODULE module, LPSTR out, DWORD size) {
-    OpenHandle* h = lookup(process, false);
-    const SimProcess* p = h ? findProcess(h->process) : nullptr;
-    if (!p || p->unreadable) return 0;
-    if (module != NULL && module != kExeBase)
-        return copyPath("C:\\WINDOWS\\system32\\kernel32.dll", out, size);
-    return copyPath(p->path, out, size);
+HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
+    return name && strcasecmp(name, "kernel32.dll") == 0 ? kKernel32 : NULL;
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
+    if (module != kKernel32 || !name || strcmp(name, "QueryFullProcessImageNameA") != 0 ||
+        standin_versionMajor() < 6)
+        return NULL;
+    return (FARPROC)(void*)&QueryFullProcessImageNameA;
 }

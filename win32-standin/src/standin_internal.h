@@ -14,6 +14,8 @@ void standin_resetProcesses();
 // CloseHandle's share for process and snapshot handles: false when h is not
 // one of theirs, else *result is CloseHandle's answer.
 bool standin_closeSimulatedHandle(HANDLE h, BOOL* result);
+// The simulated system's major version (GetVersionExA's).
+DWORD standin_versionMajor();
 
 namespace standin {
 
