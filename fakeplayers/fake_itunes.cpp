@@ -91,6 +91,8 @@ class Object : public Interface {
 public:
     Object(const IID& iid) : iid_(iid) { InterlockedIncrement(&g_liveObjects); }
     virtual ~Object() { InterlockedDecrement(&g_liveObjects); }
+    // Not one of the plug-in's: see keepInterfacesRegistered().
+    void uncount() { InterlockedDecrement(&g_liveObjects); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (!object) return E_POINTER;
@@ -146,23 +148,24 @@ struct IFakeTrack : IDispatch {
     F(7)
     virtual HRESULT STDMETHODCALLTYPE Title(BSTR* title) = 0;  // 8
     F4(9, 10, 11, 12)
-    F4(13, 14, 15, 16) F4(17, 18, 19, 20) F(21) virtual HRESULT STDMETHODCALLTYPE
+    F4(13, 14, 15, 16)
+    F4(17, 18, 19, 20) F(21) virtual HRESULT STDMETHODCALLTYPE
         Artist(BSTR* artist) = 0;  // 22
 };
 
 struct IFakeApplication : IDispatch {
     F4(7, 8, 9, 10)
-    F4(11, 12, 13, 14) F4(15, 16, 17, 18) F4(19, 20, 21, 22) F4(23, 24, 25, 26)
-        F4(27, 28, 29, 30) F4(31, 32, 33, 34)
-            F4(35, 36, 37, 38) virtual HRESULT STDMETHODCALLTYPE
+    F4(11, 12, 13, 14)
+    F4(15, 16, 17, 18) F4(19, 20, 21, 22) F4(23, 24, 25, 26) F4(27, 28, 29, 30)
+        F4(31, 32, 33, 34) F4(35, 36, 37, 38) virtual HRESULT STDMETHODCALLTYPE
         PlayerState(LONG* state) = 0;  // 39
     F4(40, 41, 42, 43)
-    F4(44, 45, 46, 47) F4(48, 49, 50, 51) F4(52, 53, 54, 55) F(56)
-        F(57) virtual HRESULT STDMETHODCALLTYPE
+    F4(44, 45, 46, 47)
+    F4(48, 49, 50, 51) F4(52, 53, 54, 55) F(56) F(57) virtual HRESULT STDMETHODCALLTYPE
         Display(IFakeDisplay** display) = 0;  // 58
     F(59)
-    F(60) F(61) virtual HRESULT STDMETHODCALLTYPE
-        CurrentTrack(IFakeTrack** track) = 0;  // 62
+    F(60)
+    F(61) virtual HRESULT STDMETHODCALLTYPE CurrentTrack(IFakeTrack** track) = 0;  // 62
 };
 
 class DisplayObject : public Object<IFakeDisplay> {
@@ -194,9 +197,9 @@ public:
     }
 };
 
-class Application : public Object<IFakeApplication> {
+class ApplicationObject : public Object<IFakeApplication> {
 public:
-    Application() : Object(kApplicationInterface) {}
+    ApplicationObject() : Object(kApplicationInterface) {}
     HRESULT STDMETHODCALLTYPE PlayerState(LONG* state) override {
         answerOrDie();
         *state = g_state;
@@ -234,7 +237,7 @@ public:
         if (outer) return CLASS_E_NOAGGREGATION;
         answerOrDie();
         countActivation();
-        Application* app = new Application;
+        ApplicationObject* app = new ApplicationObject;
         HRESULT hr = app->QueryInterface(iid, object);
         app->Release();
         return hr;
@@ -315,8 +318,33 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// Wine's RPC runtime can hang a server for good when a client releases the
+// last object of an interface right after a call on it: tearing down that
+// interface waits for calls that it has already finished counting, and the
+// wake-up can be lost.  The plug-in does exactly that (it releases the
+// display object right after asking it, the track right after the artist),
+// so one object of each interface stays marshalled here for the server's
+// whole life, and no interface is ever torn down.  Windows has no such
+// race; the keepers are not counted as live objects.
+template <class Keeper>
+bool keep(const IID& iid) {
+    Keeper* object = new Keeper;
+    object->uncount();
+    IStream* stream = NULL;
+    if (FAILED(CreateStreamOnHGlobal(NULL, TRUE, &stream))) return false;
+    // The stream holds the marshalled reference, and so the stub, until exit.
+    return SUCCEEDED(CoMarshalInterface(stream, iid, (IUnknown*)object, MSHCTX_LOCAL,
+                                        NULL, MSHLFLAGS_TABLESTRONG));
+}
+
+bool keepInterfacesRegistered() {
+    return keep<ApplicationObject>(kApplicationInterface) &&
+           keep<DisplayObject>(kDisplayInterface) && keep<TrackObject>(kTrackInterface);
+}
+
 int serve(HINSTANCE instance) {
     if (!registerServer()) return 4;
+    if (!keepInterfacesRegistered()) return 6;
     if (FAILED(CoRegisterClassObject(kApplicationClass, &g_factory, CLSCTX_LOCAL_SERVER,
                                      REGCLS_MULTIPLEUSE, &g_classCookie)))
         return 5;

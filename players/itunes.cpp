@@ -92,6 +92,8 @@ ImageNameQuery findImageNameQuery() {
     return (ImageNameQuery)(void*)GetProcAddress(kernel, "QueryFullProcessImageNameA");
 }
 
+// The access psapi needs, asked for with the query too, so that both ways
+// look at the same processes.
 bool processPathContains(DWORD id, const char* name, ImageNameQuery query) {
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
     if (!process) return false;
