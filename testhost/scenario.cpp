@@ -270,7 +270,7 @@ bool Scenario::winampCommand(const Words& args) {
 bool Scenario::expectCommand(const Words& args) {
     static const char kUsage[] =
         "expect name <id> \"<text>\" | caption \"<text>\" | changes <id> [>=] <n> | "
-        "log-contains \"<text>\" | log-lacks \"<text>\" | tick-time-max <ms>";
+        "log-contains \"<text>\" | log-lacks \"<text>\" | tick-time-max <ms> | acp <n>";
     if (args.empty()) {
         error_ = std::string("usage: ") + kUsage;
         return false;
@@ -284,6 +284,7 @@ bool Scenario::expectCommand(const Words& args) {
     if (what == "log-contains") return expectLog(rest, true);
     if (what == "log-lacks") return expectLog(rest, false);
     if (what == "tick-time-max") return expectTickTime(rest);
+    if (what == "acp") return expectCodePage(rest);
     error_ = std::string("usage: ") + kUsage;
     return false;
 }
@@ -368,6 +369,17 @@ bool Scenario::expectTickTime(const Words& args) {
     snprintf(what, sizeof what, "longest tick %.0f ms <= %ld ms (%u ticks)",
              loop_.longestTickMs(), ms, loop_.ticks());
     check(loop_.longestTickMs() <= ms, what);
+    return true;
+}
+
+// A scenario written for one ANSI code page says so, so that a runner that
+// failed to set the locale cannot make it pass for the wrong reason.
+bool Scenario::expectCodePage(const Words& args) {
+    long cp;
+    if (!arguments(args, 1, 1, "expect acp <n>") || !number(args[0], &cp)) return false;
+    std::string what = "ANSI code page is " + std::to_string(cp);
+    if (GetACP() != (UINT)cp) what += ", but it is " + std::to_string(GetACP());
+    check(GetACP() == (UINT)cp, what);
     return true;
 }
 

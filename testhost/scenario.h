@@ -17,6 +17,7 @@
 //   expect last-changes <id>...          the latest changes went to these, in order
 //   expect log-contains "<text>"  /  expect log-lacks "<text>"
 //   expect tick-time-max <ms>            longest timer tick so far
+//   expect acp <n>                       the ANSI code page the run has
 //   log                                  the plug-in's log into the transcript
 //   note "<text>"                        a line for the reader
 #pragma once
@@ -82,6 +83,7 @@ private:
     bool expectLastChanges(const Words& args);
     bool expectLog(const Words& args, bool present);
     bool expectTickTime(const Words& args);
+    bool expectCodePage(const Words& args);
 
     static const Command kCommands[];
 
