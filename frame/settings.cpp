@@ -6,8 +6,6 @@
 #include <windows.h>
 
 #include "frame/trace_log.h"
-#include "publish/connections.h"
-#include "publish/update_cycle.h"
 
 char g_iniPath[kIniPathBytes];
 
@@ -96,8 +94,6 @@ bool loadSettings() {
     g_bsPlayerOrder = readInt(kPlayer, "BSplayerOrder", -1);
     g_lilithOrder = readInt(kPlayer, "LilithOrder", -1);
     logSettingsBanner();
-    resetTimerIdentifier();
-    clearConnectionSlots();
     return true;
 }
 
