@@ -4,11 +4,14 @@
 add_library(MelodyRibbon SHARED ${PLUGIN_SOURCES} ${CMAKE_SOURCE_DIR}/frame/MelodyRibbon.def)
 set_target_properties(MelodyRibbon PROPERTIES PREFIX "" OUTPUT_NAME MelodyRibbon)
 target_include_directories(MelodyRibbon PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_options(MelodyRibbon PRIVATE ${STRICT_FLAGS} -Os)
+# Exceptions are off, so the unwind tables would only be dead weight; unused
+# functions and data are dropped at link time.
+target_compile_options(MelodyRibbon PRIVATE ${STRICT_FLAGS} -Os -fno-asynchronous-unwind-tables
+                       -fno-unwind-tables -ffunction-sections -fdata-sections)
 # A user's machine has no mingw runtime DLLs: link them in, and keep the
 # export names exactly as the module-definition file spells them.
 target_link_options(MelodyRibbon PRIVATE -static -static-libgcc -static-libstdc++ -s
-                    -Wl,--enable-stdcall-fixup -Wl,--kill-at)
+                    -Wl,--enable-stdcall-fixup -Wl,--kill-at -Wl,--gc-sections)
 target_link_libraries(MelodyRibbon PRIVATE shlwapi)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)

@@ -1,11 +1,11 @@
 #include "publish/connections.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "frame/host_api.h"
 #include "frame/host_services.h"
 #include "frame/settings.h"
+#include "frame/text_builder.h"
 #include "frame/trace_log.h"
 #include "frame/wide_text.h"
 #include "publish/display_name.h"
@@ -46,9 +46,11 @@ bool wideEqual(const WCHAR* a, const WCHAR* b) {
 bool openChangeUserName(const char* protocol) {
     if (g_slots.changeUserNameService != 0) return true;
     char path[256];
-    int n =
-        snprintf(path, sizeof path, "Protocol/%s/Connection/ChangeUserName", protocol);
-    if (n < 0 || (size_t)n >= sizeof path) return false;
+    TextBuilder service(path, sizeof path);
+    service.puts("Protocol/");
+    service.puts(protocol);
+    service.puts("/Connection/ChangeUserName");
+    if (service.cut) return false;
     g_slots.changeUserNameService =
         g_hostApi.openService ? g_hostApi.openService(path) : 0;
     return g_slots.changeUserNameService != 0;

@@ -176,6 +176,14 @@ std::string asciiOrder() {
 
 const char kRs[] = "abcABCabc";
 
+// msvcrt's _snprintf into a '#'-filled buffer, shown two bytes past count.
+std::string fmtFixed(size_t count, double value) {
+    char buf[400];
+    memset(buf, '#', sizeof buf);
+    int ret = _snprintf(buf, count, "%f", value);
+    return "ret=" + num(ret) + " buf=" + str(buf, count + 2);
+}
+
 const Case kCases[] = {
     // lstrlenA
     {"lstrlen.null", [](const Env&) { return num(lstrlenA(NULL)); }},
@@ -646,6 +654,15 @@ const Case kCases[] = {
     {"a2w.utf8.overlong4", [](const Env&) { return a2w(CP_UTF8, "\xF0\x8F\xBF\xBF" "b", 5, 8); }},
     {"a2w.utf8.truncated_near_end", [](const Env&) { return a2w(CP_UTF8, "x\xE2" "a", 3, 8); }},
     {"a2w.utf8.truncated_before_nul", [](const Env&) { return a2w(CP_UTF8, "x\xE2", -1, 8); }},
+
+    // _snprintf "%f": the log's one use of the C runtime's formatter.
+    {"snprintf.fixed.plain", [](const Env&) { return fmtFixed(20, 1.5); }},
+    {"snprintf.fixed.negative", [](const Env&) { return fmtFixed(20, -0.25); }},
+    {"snprintf.fixed.rounding", [](const Env&) { return fmtFixed(20, 2.0000005); }},
+    {"snprintf.fixed.zero", [](const Env&) { return fmtFixed(20, 0.0); }},
+    {"snprintf.fixed.exact_fit", [](const Env&) { return fmtFixed(8, 1.5); }},
+    {"snprintf.fixed.cut", [](const Env&) { return fmtFixed(4, 1.5); }},
+    {"snprintf.fixed.large", [](const Env&) { return fmtFixed(40, 123456789012.0); }},
 };
 
 }  // namespace

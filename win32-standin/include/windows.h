@@ -112,6 +112,10 @@ typedef struct tagCOPYDATASTRUCT {
 
 typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 
+// msvcrt: the C runtime's own _snprintf (the plug-in uses it for "%f"
+// only); it returns -1 and leaves the text unterminated when it is cut.
+int _snprintf(char* out, size_t count, const char* format, ...);
+
 // Kernel: strings (implemented for real).
 int WINAPI lstrlenA(LPCSTR s);
 int WINAPI lstrcmpA(LPCSTR a, LPCSTR b);
