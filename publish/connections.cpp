@@ -19,6 +19,7 @@ void clearPendingFlags() {
 
 void clearConnectionSlots() {
     memset(g_slots.handles, 0, sizeof g_slots.handles);
+    memset(g_slots.restoring, 0, sizeof g_slots.restoring);
     clearPendingFlags();
 }
 
@@ -78,6 +79,7 @@ int32_t WINAPI eCConnect(uint32_t connection, void*) {
     g_slots.handles[slot] = connection;
     g_slots.pending[slot] = 0;
     g_slots.pendingTicks[slot] = 0;
+    g_slots.restoring[slot] = 0;
     if (!openChangeUserName(protocol)) {
         writeLogText("MsnConnHook Exit  Reason: Cannot Get OnInfoChange HWND");
         return -2;
@@ -95,6 +97,7 @@ int32_t WINAPI eCDisconnect(uint32_t connection, void*) {
         // The next connection in this slot starts with nothing pending.
         g_slots.pending[slot] = 0;
         g_slots.pendingTicks[slot] = 0;
+        g_slots.restoring[slot] = 0;
         writeLog("Disconnection HANDLE:%d", (int32_t)connection);
     }
     writeLogText("#eCDisconnect");
