@@ -12,6 +12,7 @@ mr_need() {
     # wine64 alone: the 32-bit packages cannot run on these kernels.
     [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
     command -v flock >/dev/null || missing+=(util-linux)
+    command -v zip >/dev/null || missing+=(zip)
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "setup: installing ${missing[*]}" >&2
     if [ "$(id -u)" != 0 ]; then
