@@ -42,9 +42,13 @@ void DdeConversation::releaseNames() {
     topic_ = NULL;
 }
 
-// Under Wine, DdeDisconnect waits up to about 10 s for a server that is
-// still busy with a request that timed out, so a hung player costs that
-// much more than the request's time-out here.
+// Closing waits for the player to take our WM_DDE_TERMINATE.  A player that
+// is silent but alive takes it at once, so a request that timed out costs
+// its time-out and a few milliseconds more.  One whose window procedure is
+// busy (hung) makes Wine's DdeDisconnect wait until it recovers, up to
+// 10 s more (KbMedia Player: 12 s for a step instead of 2 s; DdeUninitialize
+// waits the same way, so leaving the disconnect to it gains nothing).
+// Windows documents no bound for this wait; we could not measure it there.
 DdeConversation::~DdeConversation() {
     if (conversation_) DdeDisconnect(conversation_);
     if (instance_) {
