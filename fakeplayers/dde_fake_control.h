@@ -18,7 +18,8 @@ enum Mode : DWORD {
     kAnswer = 0,  // at once
     kSilent = 1,  // never, while staying responsive
     kLate = 2,    // after ms, from a timer, staying responsive meanwhile
-    kBusy = 3,    // after ms asleep in the window procedure (a hung player)
+    kBusy = 3,    // the next request only: after ms asleep in the window
+                  // procedure (a player that hangs, then recovers)
 };
 
 struct Behaviour {

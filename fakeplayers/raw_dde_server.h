@@ -109,8 +109,9 @@ private:
             SetTimer(window, timer, behaviour_.ms, NULL);
             return;
         }
-        case kBusy:
+        case kBusy:  // once: a player that hangs for a while, then recovers
             Sleep(behaviour_.ms);
+            behaviour_ = Behaviour{kAnswer, 0};
             break;
         default:
             break;

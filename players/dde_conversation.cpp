@@ -46,7 +46,8 @@ void DdeConversation::releaseNames() {
 // is silent but alive takes it at once, so a request that timed out costs
 // its time-out and a few milliseconds more.  One whose window procedure is
 // busy (hung) makes Wine's DdeDisconnect wait until it recovers, up to
-// 10 s more (KbMedia Player: 12 s for a step instead of 2 s; DdeUninitialize
+// 10 s more (KbMedia Player: 12.0 s for a step instead of 2 s, Lilith
+// 13.0 s instead of 3 s, against players hung for 20 s; DdeUninitialize
 // waits the same way, so leaving the disconnect to it gains nothing).
 // Windows documents no bound for this wait; we could not measure it there.
 DdeConversation::~DdeConversation() {

@@ -15,8 +15,9 @@
 //   lilith start ["<caption>"]  /  lilith caption|status "<text>"
 //   kbmedia|lilith answer|silent|late <ms>|busy <ms>|quit
 //                                        how the fake DDE player answers: at
-//                                        once, never, late from a timer, late
-//                                        from a busy (hung) window procedure
+//                                        once, never, late from a timer; busy:
+//                                        the next request hangs its window
+//                                        procedure for <ms>
 //   expect name <id> "<text>"            exact UTF-16 comparison
 //   expect caption "<text>"
 //   expect changes <id> [>=] <n>         name changes sent for the connection
