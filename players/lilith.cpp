@@ -14,11 +14,12 @@ PlayerStatus lilithStatusFromAnswer(const char* answer) {
     return kLilithAbsent;
 }
 
-// One request in a conversation of its own.  A busy Lilith can make the
-// disconnect wait well past the time-out (see DdeConversation's closing).  Whatever was made is released
+// One request in a conversation of its own.  Whatever was made is released
 // in the reverse order of its making, on every path; a step whose
 // predecessor failed is skipped, which also keeps a null string handle from
-// reaching DdeConnect, where it would mean any server at all.
+// reaching DdeConnect, where it would mean any server at all.  A busy Lilith
+// can make the disconnect wait well past the time-out (see DdeConversation's
+// closing).
 static PlayerStatus askLilith() {
     PlayerStatus status = kLilithAbsent;
     DWORD instance = 0;

@@ -7,6 +7,17 @@
 
 #include "plugin_fixture.h"
 
+// A loaded plug-in with its trace log on, and an empty log to begin with.
+class LoggingPluginTest : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        writeIni("[Main]\r\nLog=1\r\n");
+        initialize();
+        std::remove(logFile().c_str());
+    }
+};
+
 // The answer's bytes exactly as the server sends them; a C string literal
 // goes out with its NUL, as a well-behaved server sends CF_TEXT.
 inline std::string cfText(const char* text) {

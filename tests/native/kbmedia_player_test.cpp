@@ -4,14 +4,8 @@
 #include "players/player_selection.h"
 #include "winamp_fixture.h"
 
-class KbMediaPlayerTest : public PluginTest {
+class KbMediaPlayerTest : public LoggingPluginTest {
 protected:
-    void SetUp() override {
-        PluginTest::SetUp();
-        writeIni("[Main]\r\nLog=1\r\n");
-        initialize();
-        std::remove(logFile().c_str());
-    }
     std::string title() {
         WCHAR out[kTitleUnits];
         memset(out, 'x', sizeof out);

@@ -4,15 +4,7 @@
 #include "players/player_selection.h"
 #include "winamp_fixture.h"
 
-class LilithTest : public PluginTest {
-protected:
-    void SetUp() override {
-        PluginTest::SetUp();
-        writeIni("[Main]\r\nLog=1\r\n");
-        initialize();
-        std::remove(logFile().c_str());
-    }
-};
+using LilithTest = LoggingPluginTest;
 
 TEST_F(LilithTest, WithoutItsWindowLilithIsNotAskedAtAll) {
     standin::addDdeServer("LILITH_EXT_CONTROL", "LILITH_EXT_CONTROL").answers["/status"] =
