@@ -2,6 +2,8 @@
 
 #include "frame/settings.h"
 #include "frame/trace_log.h"
+#include "players/kbmedia_player.h"
+#include "players/lilith.h"
 #include "players/winamp.h"
 
 namespace {
@@ -26,9 +28,24 @@ PlayerStatus probeWinamp(PlayerHandles* h) {
 bool readWinamp(WCHAR* title, int capacity, PlayerHandles* h) {
     return getWinampTitle(title, capacity, h->winamp);
 }
+PlayerStatus probeKbMediaPlayer(PlayerHandles*) {
+    return checkkbMediaPlayerStatus();
+}
+bool readKbMediaPlayer(WCHAR* title, int capacity, PlayerHandles*) {
+    return getkbMediaPlayerTitle(title, capacity);
+}
+PlayerStatus probeLilith(PlayerHandles* h) {
+    return checkLilithStatus(&h->lilith);
+}
+bool readLilith(WCHAR* title, int capacity, PlayerHandles* h) {
+    return getLilithTitle(title, capacity, h->lilith);
+}
 
 const PlayerEntry kPlayers[] = {
     {kWinampPlaying, &g_winampOrder, "Winamp Status:%d", probeWinamp, readWinamp, NULL},
+    {kKbMediaPlayerPlaying, &g_kbMediaPlayerOrder, "kbMediaPlayer Status:%d",
+     probeKbMediaPlayer, readKbMediaPlayer, NULL},
+    {kLilithPlaying, &g_lilithOrder, "Lilith Status:%d", probeLilith, readLilith, NULL},
 };
 const int kPlayerCount = (int)(sizeof kPlayers / sizeof kPlayers[0]);
 

@@ -22,6 +22,8 @@ const Scenario::Command Scenario::kCommands[] = {
     {"choose", &Scenario::chooseCommand},
     {"pump", &Scenario::pumpCommand},
     {"winamp", &Scenario::winampCommand},
+    {"kbmedia", &Scenario::kbmediaCommand},
+    {"lilith", &Scenario::lilithCommand},
     {"expect", &Scenario::expectCommand},
     {"log", &Scenario::logCommand},
     {"note", &Scenario::noteCommand},
@@ -42,7 +44,11 @@ std::string units(const WText& text) {
 
 }  // namespace
 
-Scenario::Scenario() : winamp_([this](DWORD ms) { loop_.pump(ms); }) {
+Scenario::Scenario()
+    : winamp_([this](DWORD ms) { loop_.pump(ms); }),
+      kbmedia_("fake_kbmedia.exe", "FakeKbMediaPlayer",
+               [this](DWORD ms) { loop_.pump(ms); }),
+      lilith_("fake_lilith.exe", "Lilith", [this](DWORD ms) { loop_.pump(ms); }) {
     loop_.setObserver([this] { reportNameChanges(); });
 }
 
@@ -86,6 +92,10 @@ void Scenario::finish() {
     if (winamp_.running()) {
         std::string error;
         if (!winamp_.quit(&error)) say("end: " + error);
+    }
+    for (DdePlayerDriver* player : {&kbmedia_, &lilith_}) {
+        std::string error;
+        if (player->running() && !player->quit(&error)) say("end: " + error);
     }
 }
 
@@ -267,6 +277,59 @@ bool Scenario::winampCommand(const Words& args) {
     return false;
 }
 
+// The verbs both fake DDE players share; false with usage when args are
+// none of them.
+bool Scenario::ddePlayerBehaviour(DdePlayerDriver& player, const Words& args,
+                                  const char* usage) {
+    const std::string& verb = args[0].text;
+    long ms = 0;
+    if (args.size() == 1) {
+        if (verb == "answer") return player.setBehaviour(fakedde::kAnswer, 0, &error_);
+        if (verb == "silent") return player.setBehaviour(fakedde::kSilent, 0, &error_);
+        if (verb == "quit") return player.quit(&error_);
+    } else if (args.size() == 2 && (verb == "late" || verb == "busy")) {
+        if (!number(args[1], &ms)) return false;
+        return player.setBehaviour(verb == "late" ? fakedde::kLate : fakedde::kBusy,
+                                   static_cast<DWORD>(ms), &error_);
+    }
+    error_ = std::string("usage: ") + usage;
+    return false;
+}
+
+bool Scenario::kbmediaCommand(const Words& args) {
+    static const char kUsage[] =
+        "kbmedia start | status|title|artist \"<text>\" | answer | silent | late <ms> | "
+        "busy <ms> | quit";
+    if (!arguments(args, 1, 2, kUsage)) return false;
+    const std::string& verb = args[0].text;
+    if (verb == "start" && args.size() == 1) return kbmedia_.start(WText(), &error_);
+    static const struct {
+        const char* verb;
+        const char* item;
+    } kItems[] = {{"status", "Status"}, {"title", "Title"}, {"artist", "Artist"}};
+    for (const auto& i : kItems) {
+        if (verb == i.verb && args.size() == 2)
+            return kbmedia_.setItem(widen(i.item), widen(args[1].text), &error_);
+    }
+    return ddePlayerBehaviour(kbmedia_, args, kUsage);
+}
+
+bool Scenario::lilithCommand(const Words& args) {
+    static const char kUsage[] =
+        "lilith start [\"<caption>\"] | caption \"<text>\" | status \"<text>\" | answer "
+        "| "
+        "silent | late <ms> | busy <ms> | quit";
+    if (!arguments(args, 1, 2, kUsage)) return false;
+    const std::string& verb = args[0].text;
+    if (verb == "start")
+        return lilith_.start(widen(args.size() > 1 ? args[1].text : "Lilith"), &error_);
+    if (verb == "caption" && args.size() == 2)
+        return lilith_.setCaption(widen(args[1].text), &error_);
+    if (verb == "status" && args.size() == 2)
+        return lilith_.setItem(widen("/status"), widen(args[1].text), &error_);
+    return ddePlayerBehaviour(lilith_, args, kUsage);
+}
+
 bool Scenario::expectCommand(const Words& args) {
     static const char kUsage[] =
         "expect name <id> \"<text>\" | caption \"<text>\" | changes <id> [>=] <n> | "
@@ -284,7 +347,7 @@ bool Scenario::expectCommand(const Words& args) {
     if (what == "log-contains") return expectLog(rest, true);
     if (what == "log-lacks") return expectLog(rest, false);
     if (what == "tick-time-max") return expectTickTime(rest);
-    if (what == "acp") return expectCodePage(rest);
+    if (what == "acp") return expectAcp(rest);
     error_ = std::string("usage: ") + kUsage;
     return false;
 }
@@ -372,14 +435,13 @@ bool Scenario::expectTickTime(const Words& args) {
     return true;
 }
 
-// A scenario written for one ANSI code page says so, so that a runner that
-// failed to set the locale cannot make it pass for the wrong reason.
-bool Scenario::expectCodePage(const Words& args) {
+bool Scenario::expectAcp(const Words& args) {
     long cp;
     if (!arguments(args, 1, 1, "expect acp <n>") || !number(args[0], &cp)) return false;
+    const UINT acp = GetACP();
     std::string what = "ANSI code page is " + std::to_string(cp);
-    if (GetACP() != (UINT)cp) what += ", but it is " + std::to_string(GetACP());
-    check(GetACP() == (UINT)cp, what);
+    if (acp != static_cast<UINT>(cp)) what += ", but it is " + std::to_string(acp);
+    check(acp == static_cast<UINT>(cp), what);
     return true;
 }
 

@@ -11,13 +11,20 @@
 //   winamp start ["<caption>"] [playing|stopped|paused]
 //   winamp caption "<text>"  /  winamp play|stop|pause  /  winamp hang <ms>
 //   winamp quit
+//   kbmedia start  /  kbmedia status|title|artist "<text>"
+//   lilith start ["<caption>"]  /  lilith caption|status "<text>"
+//   kbmedia|lilith answer|silent|late <ms>|busy <ms>|quit
+//                                        how the fake DDE player answers: at
+//                                        once, never, late from a timer; busy:
+//                                        the next request hangs its window
+//                                        procedure for <ms>
 //   expect name <id> "<text>"            exact UTF-16 comparison
 //   expect caption "<text>"
 //   expect changes <id> [>=] <n>         name changes sent for the connection
 //   expect last-changes <id>...          the latest changes went to these, in order
 //   expect log-contains "<text>"  /  expect log-lacks "<text>"
 //   expect tick-time-max <ms>            longest timer tick so far
-//   expect acp <n>                       the ANSI code page the run has
+//   expect acp <n>                       the ANSI code page (GetACP)
 //   log                                  the plug-in's log into the transcript
 //   note "<text>"                        a line for the reader
 #pragma once
@@ -26,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "testhost/dde_player_driver.h"
 #include "testhost/host_core.h"
 #include "testhost/message_loop.h"
 #include "testhost/plugin_module.h"
@@ -73,6 +81,10 @@ private:
     bool chooseCommand(const Words& args);
     bool pumpCommand(const Words& args);
     bool winampCommand(const Words& args);
+    bool kbmediaCommand(const Words& args);
+    bool lilithCommand(const Words& args);
+    bool ddePlayerBehaviour(DdePlayerDriver& player, const Words& args,
+                            const char* usage);
     bool expectCommand(const Words& args);
     bool logCommand(const Words& args);
     bool noteCommand(const Words& args);
@@ -83,13 +95,15 @@ private:
     bool expectLastChanges(const Words& args);
     bool expectLog(const Words& args, bool present);
     bool expectTickTime(const Words& args);
-    bool expectCodePage(const Words& args);
+    bool expectAcp(const Words& args);
 
     static const Command kCommands[];
 
     MessageLoop loop_;
     PluginModule plugin_;
     WinampDriver winamp_;
+    DdePlayerDriver kbmedia_;
+    DdePlayerDriver lilith_;
     std::map<std::string, uint32_t> handles_;  // scenario id -> host handle
     std::map<std::string, int> changesSent_;   // scenario id -> name changes
     std::vector<std::string> sentTo_;          // scenario ids, one per name change

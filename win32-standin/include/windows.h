@@ -190,4 +190,15 @@ int WINAPI GetWindowTextW(HWND w, LPWSTR out, int size);
 UINT_PTR WINAPI SetTimer(HWND w, UINT_PTR id, UINT elapseMs, TIMERPROC proc);
 BOOL WINAPI KillTimer(HWND w, UINT_PTR id);
 
+// --- DDE client support -----------------------------------------------------
+// What the DDE players need besides <ddeml.h>: the clipboard format of their
+// answers and the process heap that holds an answer (simulated with counts,
+// see <standin/dde.h>).
+typedef BYTE* LPBYTE;
+#define CF_TEXT 1
+#define HEAP_ZERO_MEMORY 0x00000008
+HANDLE WINAPI GetProcessHeap(void);
+LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, size_t bytes);
+BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID block);
+
 #include <shlwapi.h>

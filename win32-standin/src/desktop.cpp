@@ -142,8 +142,13 @@ void advance(DWORD ms) {
     if (end > d.now) d.now = end;
 }
 
+void passTime(DWORD ms) {
+    desktop().now += ms;
+}
+
 void reset() {
     desktop() = Desktop();
+    resetDde();
 }
 
 }  // namespace standin
