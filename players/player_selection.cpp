@@ -2,6 +2,7 @@
 
 #include "frame/settings.h"
 #include "frame/trace_log.h"
+#include "players/bsplayer.h"
 #include "players/winamp.h"
 
 namespace {
@@ -26,9 +27,17 @@ PlayerStatus probeWinamp(PlayerHandles* h) {
 bool readWinamp(WCHAR* title, int capacity, PlayerHandles* h) {
     return getWinampTitle(title, capacity, h->winamp);
 }
+PlayerStatus probeBsPlayer(PlayerHandles* h) {
+    return checkBSplayerStatus(&h->bsPlayer);
+}
+bool readBsPlayer(WCHAR* title, int capacity, PlayerHandles* h) {
+    return getBSplayerTitle(title, capacity, h->bsPlayer);
+}
 
 const PlayerEntry kPlayers[] = {
     {kWinampPlaying, &g_winampOrder, "Winamp Status:%d", probeWinamp, readWinamp, NULL},
+    {kBsPlayerPlaying, &g_bsPlayerOrder, "BSplayer Status:%d", probeBsPlayer,
+     readBsPlayer, NULL},
 };
 const int kPlayerCount = (int)(sizeof kPlayers / sizeof kPlayers[0]);
 
