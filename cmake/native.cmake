@@ -30,6 +30,8 @@ target_link_libraries(testhost_core PUBLIC melodyribbon_core)
 file(GLOB NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
 add_executable(native_tests ${NATIVE_TESTS})
 target_link_libraries(native_tests PRIVATE testhost_core GTest::gtest_main)
+# The media fixtures are read where they are checked in.
+target_compile_definitions(native_tests PRIVATE MR_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 include(GoogleTest)
 gtest_discover_tests(native_tests DISCOVERY_TIMEOUT 60)
 
