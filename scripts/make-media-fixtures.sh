@@ -141,7 +141,7 @@ scenario() {
         echo "choose"
         tail -n +2 "$table" | while IFS=$'\t' read -r file page title; do
             case " $pages " in *" $page "*) ;; *) continue ;; esac
-            echo "bsplayer file \"media\\$file\""
+            printf 'bsplayer file "media\\\\%s"\n' "$file"
             echo "pump 1500"
             echo "expect name c1 \"Bob/NowPlaying...$title\""
         done

@@ -22,6 +22,8 @@ const Scenario::Command Scenario::kCommands[] = {
     {"choose", &Scenario::chooseCommand},
     {"pump", &Scenario::pumpCommand},
     {"winamp", &Scenario::winampCommand},
+    {"bsplayer", &Scenario::bsplayerCommand},
+    {"hostwindow", &Scenario::hostWindowCommand},
     {"expect", &Scenario::expectCommand},
     {"log", &Scenario::logCommand},
     {"note", &Scenario::noteCommand},
@@ -42,7 +44,9 @@ std::string units(const WText& text) {
 
 }  // namespace
 
-Scenario::Scenario() : winamp_([this](DWORD ms) { loop_.pump(ms); }) {
+Scenario::Scenario()
+    : winamp_([this](DWORD ms) { loop_.pump(ms); }),
+      bsplayer_([this](DWORD ms) { loop_.pump(ms); }) {
     loop_.setObserver([this] { reportNameChanges(); });
 }
 
@@ -86,6 +90,10 @@ void Scenario::finish() {
     if (winamp_.running()) {
         std::string error;
         if (!winamp_.quit(&error)) say("end: " + error);
+    }
+    if (bsplayer_.running()) {
+        std::string error;
+        if (!bsplayer_.quit(&error)) say("end: " + error);
     }
 }
 
@@ -265,6 +273,41 @@ bool Scenario::winampCommand(const Words& args) {
     if (verb == "quit") return winamp_.quit(&error_);
     error_ = std::string("usage: ") + kUsage;
     return false;
+}
+
+bool Scenario::bsplayerCommand(const Words& args) {
+    static const char kUsage[] =
+        "bsplayer start [<state>] | file \"<path>\" | play | stop | state <n> | "
+        "hang <ms> | quit";
+    if (!arguments(args, 1, 2, kUsage)) return false;
+    const std::string& verb = args[0].text;
+    long n = 2;
+    if (verb == "start")
+        return (args.size() == 1 || number(args[1], &n)) &&
+               bsplayer_.start(static_cast<int>(n), &error_);
+    if (verb == "file" && args.size() == 2) {
+        std::string path = utf8ToAnsi(args[1].text);
+        if (path.find(':') == std::string::npos) path = hostFolder() + path;
+        return bsplayer_.setFile(path, &error_);
+    }
+    if (verb == "play" && args.size() == 1) return bsplayer_.setState(2, &error_);
+    if (verb == "stop" && args.size() == 1) return bsplayer_.setState(0, &error_);
+    if (verb == "state" && args.size() == 2)
+        return number(args[1], &n) && bsplayer_.setState(static_cast<int>(n), &error_);
+    if (verb == "hang" && args.size() == 2)
+        return number(args[1], &n) && bsplayer_.hang(static_cast<DWORD>(n), &error_);
+    if (verb == "quit" && args.size() == 1) return bsplayer_.quit(&error_);
+    error_ = std::string("usage: ") + kUsage;
+    return false;
+}
+
+bool Scenario::hostWindowCommand(const Words& args) {
+    if (!arguments(args, 1, 1, "hostwindow on|off")) return false;
+    if (args[0].text != "on" && args[0].text != "off") {
+        error_ = "usage: hostwindow on|off";
+        return false;
+    }
+    return BsPlayerDriver::setHostWindow(args[0].text == "on", &error_);
 }
 
 bool Scenario::expectCommand(const Words& args) {

@@ -11,6 +11,11 @@
 //   winamp start ["<caption>"] [playing|stopped|paused]
 //   winamp caption "<text>"  /  winamp play|stop|pause  /  winamp hang <ms>
 //   winamp quit
+//   bsplayer start [<state>]              state as the query answers it (default 2)
+//   bsplayer file "<path>"               relative to the host's folder unless
+//                                        it has a drive; UTF-8, sent as ANSI
+//   bsplayer play|stop  /  bsplayer state <n>  /  bsplayer hang <ms>  /  bsplayer quit
+//   hostwindow on|off                    the host's "TFrmMain" window
 //   expect name <id> "<text>"            exact UTF-16 comparison
 //   expect caption "<text>"
 //   expect changes <id> [>=] <n>         name changes sent for the connection
@@ -25,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "testhost/bsplayer_driver.h"
 #include "testhost/host_core.h"
 #include "testhost/message_loop.h"
 #include "testhost/plugin_module.h"
@@ -72,6 +78,8 @@ private:
     bool chooseCommand(const Words& args);
     bool pumpCommand(const Words& args);
     bool winampCommand(const Words& args);
+    bool bsplayerCommand(const Words& args);
+    bool hostWindowCommand(const Words& args);
     bool expectCommand(const Words& args);
     bool logCommand(const Words& args);
     bool noteCommand(const Words& args);
@@ -88,6 +96,7 @@ private:
     MessageLoop loop_;
     PluginModule plugin_;
     WinampDriver winamp_;
+    BsPlayerDriver bsplayer_;
     std::map<std::string, uint32_t> handles_;  // scenario id -> host handle
     std::map<std::string, int> changesSent_;   // scenario id -> name changes
     std::vector<std::string> sentTo_;          // scenario ids, one per name change
