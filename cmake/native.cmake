@@ -8,6 +8,16 @@ if(SANITIZE)
   add_compile_definitions(MR_SANITIZED=1)
 endif()
 
+# FUZZ=ON (with clang++) builds tests/fuzz's libFuzzer targets; the code
+# under them gets the fuzzer's coverage hooks and both sanitizers.
+option(FUZZ "Build the fuzz targets" OFF)
+if(FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+  add_compile_definitions(MR_SANITIZED=1)
+endif()
+
 enable_testing()
 find_package(GTest REQUIRED)
 
@@ -42,4 +52,14 @@ list(FILTER DIFF_SOURCES EXCLUDE REGEX ".*_windows\\.cpp$")
 if(DIFF_SOURCES)
   add_executable(differential ${DIFF_SOURCES})
   target_link_libraries(differential PRIVATE win32_standin)
+endif()
+
+if(FUZZ)
+  file(GLOB FUZZ_TARGETS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzzer.cpp)
+  foreach(src ${FUZZ_TARGETS})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE melodyribbon_core)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  endforeach()
 endif()
