@@ -63,3 +63,16 @@ if(FUZZ)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   endforeach()
 endif()
+
+# BENCH=ON builds the title benchmark (scripts/bench): Google Benchmark, and
+# TagLib to compare with; neither is ever linked into the plug-in.
+option(BENCH "Build the title benchmark" OFF)
+if(BENCH)
+  find_package(benchmark REQUIRED)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(TAGLIB REQUIRED taglib)
+  add_executable(title_bench ${CMAKE_SOURCE_DIR}/tests/bench/title_bench.cpp)
+  target_include_directories(title_bench PRIVATE ${TAGLIB_INCLUDE_DIRS})
+  target_link_libraries(title_bench PRIVATE melodyribbon_core benchmark::benchmark
+                        ${TAGLIB_LIBRARIES})
+endif()
