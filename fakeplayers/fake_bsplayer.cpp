@@ -21,14 +21,14 @@
 
 #include <string>
 
+#include "fake_control.h"
+
 namespace {
 
 const UINT kPlayerCommand = WM_USER + 2;
 const WPARAM kGetState = 0x10102;
 const ULONG_PTR kGetFileName = 0x1010B;
 const ULONG_PTR kSetFile = 0x7E57F11E;
-const UINT kSetState = WM_APP + 1;
-const UINT kHang = WM_APP + 2;
 
 LRESULT g_state = 0;
 std::string g_path;
@@ -65,17 +65,11 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return FALSE;
     }
-    case kSetState:
-        g_state = static_cast<LRESULT>(wParam);
-        return 1;
-    case kHang:
-        Sleep(static_cast<DWORD>(wParam));
-        return 1;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    default:
+    default: {
+        LRESULT result;
+        if (answerControl(msg, wParam, &g_state, &result)) return result;
         return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
     }
 }
 

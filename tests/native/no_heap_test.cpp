@@ -54,26 +54,37 @@ int32_t WINAPI answer(uint32_t service, uint32_t, void* request) {
 
 }  // namespace
 
-using NoHeapTest = PluginTest;
+class NoHeapTest : public PluginTest {
+protected:
+    // Loads the plug-in with `ini` and puts it in front of the fixed-buffer
+    // host, whose user is called `name`.
+    void start(const std::string& ini, const testhost::WText& name) {
+        writeIni("[Main]\r\nLog=1\r\n" + ini);
+        initialize();
+        g_hostApi.callService = answer;
+        g_getInfoService = 1;
+        g_slots.changeUserNameService = 2;
+        memset(g_hostName, 0, sizeof g_hostName);
+        memcpy(g_hostName, name.c_str(), name.size() * sizeof(WCHAR));
+    }
+    // One update step with the allocation counter armed; returns what it sent.
+    int32_t countedStep() {
+        g_allocations = 0;
+        g_countAllocations = true;
+        int32_t sent = TimerProc(77, 0);
+        g_countAllocations = false;
+        return sent;
+    }
+};
 
 TEST_F(NoHeapTest, OneWinampUpdateStepAllocatesNothing) {
-    writeIni("[Main]\r\nLog=1\r\n");
-    initialize();
-    g_hostApi.callService = answer;
-    g_getInfoService = 1;
-    g_slots.changeUserNameService = 2;
     testhost::WText bob = testhost::widen("Bob😀");
-    memset(g_hostName, 0, sizeof g_hostName);
-    memcpy(g_hostName, bob.c_str(), bob.size() * sizeof(WCHAR));
+    start("", bob);
     FakeWinamp winamp("1. A - B - Winamp");
 
     ASSERT_EQ(1, TimerProc(77, 0));  // warms up the converters
     winamp.play("2. C - D - Winamp");
-    g_allocations = 0;
-    g_countAllocations = true;
-    int32_t sent = TimerProc(77, 0);
-    g_countAllocations = false;
-    EXPECT_EQ(1, sent);
+    EXPECT_EQ(1, countedStep());
     EXPECT_EQ(2, g_changes);
     EXPECT_EQ(0, g_allocations);
     EXPECT_EQ(bob + testhost::widen("/NowPlaying...C - D"), testhost::WText(g_hostName));
@@ -82,13 +93,7 @@ TEST_F(NoHeapTest, OneWinampUpdateStepAllocatesNothing) {
 // The BSPlayer path opens, reads and closes the media file on every step:
 // no stdio, whose FILE buffers come from the heap.
 TEST_F(NoHeapTest, OneBsPlayerUpdateStepAllocatesNothing) {
-    writeIni("[Main]\r\nLog=1\r\n[Player]\r\nWinampOrder=0\r\nBSplayerOrder=1\r\n");
-    initialize();
-    g_hostApi.callService = answer;
-    g_getInfoService = 1;
-    g_slots.changeUserNameService = 2;
-    memset(g_hostName, 0, sizeof g_hostName);
-    memcpy(g_hostName, u"Bob", 3 * sizeof(WCHAR));
+    start("[Player]\r\nWinampOrder=0\r\nBSplayerOrder=1\r\n", testhost::widen("Bob"));
     standin::createWindow("TFrmMain", "Host", nullptr);
     std::string first = folder_ + "/first.mp3", second = folder_ + "/second.mp3";
     std::ofstream(first, std::ios::binary)
@@ -102,11 +107,7 @@ TEST_F(NoHeapTest, OneBsPlayerUpdateStepAllocatesNothing) {
 
     ASSERT_EQ(1, TimerProc(77, 0));  // warms up the converters
     player.play(windowsPath(second));
-    g_allocations = 0;
-    g_countAllocations = true;
-    int32_t sent = TimerProc(77, 0);
-    g_countAllocations = false;
-    EXPECT_EQ(1, sent);
+    EXPECT_EQ(1, countedStep());
     EXPECT_EQ(0, g_allocations);
     EXPECT_EQ(testhost::widen("Bob/NowPlaying...B😀 - "), testhost::WText(g_hostName));
 }
