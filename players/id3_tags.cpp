@@ -10,6 +10,10 @@ namespace {
 enum { kTagHeaderBytes = 10, kV1TagBytes = 128, kV1FieldBytes = 30 };
 enum { kTagUnsynchronised = 0x80, kTagExtendedHeader = 0x40 };
 enum { kFrameDataUnits = kFrameDataBytes / 2 };
+// Real tags hold tens of frames.  A damaged or hostile one could hold
+// millions of empty ones, each a seek and a read on the host's thread; the
+// walk gives up long before that could be felt.
+enum { kMaxFrames = 4096 };
 
 // How one major version lays out its frames.
 struct FrameLayout {
@@ -261,7 +265,8 @@ int32_t readID3v2Title(const MediaBytes* in, WCHAR* dest, int32_t len, UINT cp) 
     if (memcmp(header, "ID3", 3) != 0 || !frameLayout(header, &layout)) return 0;
     uint64_t end = (uint64_t)getSynchsafeInt(header + 6) + kTagHeaderBytes;
     WCHAR title[kTagTextUnits] = {0}, artist[kTagTextUnits] = {0};
-    for (uint64_t at = firstFrame(in, header, layout); at < end;) {
+    uint64_t at = firstFrame(in, header, layout);
+    for (int frames = 0; at < end && frames < kMaxFrames; frames++) {
         uint8_t frame[10] = {0};
         readAt(in, at, frame, layout.headerBytes);
         // No frame id starts with a zero byte, and nothing follows padding
