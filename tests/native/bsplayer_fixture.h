@@ -36,6 +36,8 @@ public:
     HWND sender() const { return sender_; }
     DWORD recordBytes() const { return recordBytes_; }
     int fileNameQueries() const { return fileNameQueries_; }
+    // Where the last answer was written.
+    char* answerAddress() const { return address_; }
 
 private:
     LRESULT answerFileName(WPARAM wp, const COPYDATASTRUCT* record) {
@@ -46,6 +48,7 @@ private:
         if (silent_ || record->cbData != sizeof(void*)) return 0;
         char* address;
         memcpy(&address, record->lpData, sizeof address);
+        address_ = address;
         if (rawSet_)
             memcpy(address, raw_.data(), raw_.size());
         else
@@ -60,4 +63,5 @@ private:
     HWND sender_ = NULL;
     DWORD recordBytes_ = 0;
     int fileNameQueries_ = 0;
+    char* address_ = nullptr;
 };

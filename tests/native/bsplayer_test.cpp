@@ -141,6 +141,28 @@ TEST_F(BsPlayerTest, APathThePlayerDidNotWriteIsNeverUsed) {
               logLines());
 }
 
+// A query that timed out may still be answered, later, by a write into our
+// process: the address handed out must outlive the call, so it is the same
+// whatever the caller's stack depth.
+TEST_F(BsPlayerTest, TheAnswerGoesToABufferThatOutlivesTheCall) {
+    FakeBsPlayer player;
+    player.play(songBandFile());
+    WCHAR title[kTitleUnits];
+    getBSplayerTitle(title, kTitleUnits, player.window());
+    char* first = player.answerAddress();
+    auto deeper = [&](int depth, auto& self) -> void {
+        volatile char frame[4096];
+        frame[0] = (char)depth;
+        if (depth > 0)
+            self(depth - 1, self);
+        else
+            getBSplayerTitle(title, kTitleUnits, player.window());
+    };
+    deeper(8, deeper);
+    EXPECT_EQ(first, player.answerAddress());
+    memset(first, 'x', 1024);  // a late answer lands harmlessly
+}
+
 TEST_F(BsPlayerTest, AnUnterminatedPathIsCutInsideTheBuffer) {
     FakeBsPlayer player;
     player.answerRaw("C:\\" + std::string(1021, 'n'));  // fills all 1024 bytes, no NUL

@@ -308,6 +308,11 @@ TEST_F(MediaFileTitleTest, AFileThatCannotBeOpenedFallsBackToItsNameAndSaysSo) {
         "#getTitleFromFile End."};
     EXPECT_EQ(expected, logLines());
 
+    // A device is no media file: reading one could wait for ever.
+    EXPECT_EQ(4, getTitleFromFile(title, "\\dev\\null", kTitleUnits));
+    EXPECT_EQ("getTitleFromFileByID3Tagv2 Exit  Reason: Don't Open \\dev\\null.",
+              logLines()[5]);
+
     // A folder is no file either.
     mkdir((folder_ + "/A Folder.mp3").c_str(), 0755);
     EXPECT_EQ(8, getTitleFromFile(title, mediaPath("A Folder.mp3").c_str(), kTitleUnits));
