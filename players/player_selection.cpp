@@ -2,6 +2,7 @@
 
 #include "frame/settings.h"
 #include "frame/trace_log.h"
+#include "players/bsplayer.h"
 #include "players/kbmedia_player.h"
 #include "players/lilith.h"
 #include "players/winamp.h"
@@ -34,6 +35,12 @@ PlayerStatus probeKbMediaPlayer(PlayerHandles*) {
 bool readKbMediaPlayer(WCHAR* title, int capacity, PlayerHandles*) {
     return getkbMediaPlayerTitle(title, capacity);
 }
+PlayerStatus probeBsPlayer(PlayerHandles* h) {
+    return checkBSplayerStatus(&h->bsPlayer);
+}
+bool readBsPlayer(WCHAR* title, int capacity, PlayerHandles* h) {
+    return getBSplayerTitle(title, capacity, h->bsPlayer);
+}
 PlayerStatus probeLilith(PlayerHandles* h) {
     return checkLilithStatus(&h->lilith);
 }
@@ -45,6 +52,8 @@ const PlayerEntry kPlayers[] = {
     {kWinampPlaying, &g_winampOrder, "Winamp Status:%d", probeWinamp, readWinamp, NULL},
     {kKbMediaPlayerPlaying, &g_kbMediaPlayerOrder, "kbMediaPlayer Status:%d",
      probeKbMediaPlayer, readKbMediaPlayer, NULL},
+    {kBsPlayerPlaying, &g_bsPlayerOrder, "BSplayer Status:%d", probeBsPlayer,
+     readBsPlayer, NULL},
     {kLilithPlaying, &g_lilithOrder, "Lilith Status:%d", probeLilith, readLilith, NULL},
 };
 const int kPlayerCount = (int)(sizeof kPlayers / sizeof kPlayers[0]);

@@ -24,6 +24,8 @@ const Scenario::Command Scenario::kCommands[] = {
     {"winamp", &Scenario::winampCommand},
     {"kbmedia", &Scenario::kbmediaCommand},
     {"lilith", &Scenario::lilithCommand},
+    {"bsplayer", &Scenario::bsplayerCommand},
+    {"hostwindow", &Scenario::hostWindowCommand},
     {"expect", &Scenario::expectCommand},
     {"log", &Scenario::logCommand},
     {"note", &Scenario::noteCommand},
@@ -48,7 +50,8 @@ Scenario::Scenario()
     : winamp_([this](DWORD ms) { loop_.pump(ms); }),
       kbmedia_("fake_kbmedia.exe", "FakeKbMediaPlayer",
                [this](DWORD ms) { loop_.pump(ms); }),
-      lilith_("fake_lilith.exe", "Lilith", [this](DWORD ms) { loop_.pump(ms); }) {
+      lilith_("fake_lilith.exe", "Lilith", [this](DWORD ms) { loop_.pump(ms); }),
+      bsplayer_([this](DWORD ms) { loop_.pump(ms); }) {
     loop_.setObserver([this] { reportNameChanges(); });
 }
 
@@ -96,6 +99,10 @@ void Scenario::finish() {
     for (DdePlayerDriver* player : {&kbmedia_, &lilith_}) {
         std::string error;
         if (player->running() && !player->quit(&error)) say("end: " + error);
+    }
+    if (bsplayer_.running()) {
+        std::string error;
+        if (!bsplayer_.quit(&error)) say("end: " + error);
     }
 }
 
@@ -328,6 +335,41 @@ bool Scenario::lilithCommand(const Words& args) {
     if (verb == "status" && args.size() == 2)
         return lilith_.setItem(widen("/status"), widen(args[1].text), &error_);
     return ddePlayerBehaviour(lilith_, args, kUsage);
+}
+
+bool Scenario::bsplayerCommand(const Words& args) {
+    static const char kUsage[] =
+        "bsplayer start [<state>] | file \"<path>\" | play | stop | state <n> | "
+        "hang <ms> | quit";
+    if (!arguments(args, 1, 2, kUsage)) return false;
+    const std::string& verb = args[0].text;
+    long n = 2;
+    if (verb == "start")
+        return (args.size() == 1 || number(args[1], &n)) &&
+               bsplayer_.start(static_cast<int>(n), &error_);
+    if (verb == "file" && args.size() == 2) {
+        std::string path = utf8ToAnsi(args[1].text);
+        if (path.find(':') == std::string::npos) path = hostFolder() + path;
+        return bsplayer_.setFile(path, &error_);
+    }
+    if (verb == "play" && args.size() == 1) return bsplayer_.setState(2, &error_);
+    if (verb == "stop" && args.size() == 1) return bsplayer_.setState(0, &error_);
+    if (verb == "state" && args.size() == 2)
+        return number(args[1], &n) && bsplayer_.setState(static_cast<int>(n), &error_);
+    if (verb == "hang" && args.size() == 2)
+        return number(args[1], &n) && bsplayer_.hang(static_cast<DWORD>(n), &error_);
+    if (verb == "quit" && args.size() == 1) return bsplayer_.quit(&error_);
+    error_ = std::string("usage: ") + kUsage;
+    return false;
+}
+
+bool Scenario::hostWindowCommand(const Words& args) {
+    if (!arguments(args, 1, 1, "hostwindow on|off")) return false;
+    if (args[0].text != "on" && args[0].text != "off") {
+        error_ = "usage: hostwindow on|off";
+        return false;
+    }
+    return BsPlayerDriver::setHostWindow(args[0].text == "on", &error_);
 }
 
 bool Scenario::expectCommand(const Words& args) {

@@ -18,6 +18,11 @@
 //                                        once, never, late from a timer; busy:
 //                                        the next request hangs its window
 //                                        procedure for <ms>
+//   bsplayer start [<state>]              state as the query answers it (default 2)
+//   bsplayer file "<path>"               relative to the host's folder unless
+//                                        it has a drive; UTF-8, sent as ANSI
+//   bsplayer play|stop  /  bsplayer state <n>  /  bsplayer hang <ms>  /  bsplayer quit
+//   hostwindow on|off                    the host's "TFrmMain" window
 //   expect name <id> "<text>"            exact UTF-16 comparison
 //   expect caption "<text>"
 //   expect changes <id> [>=] <n>         name changes sent for the connection
@@ -33,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "testhost/bsplayer_driver.h"
 #include "testhost/dde_player_driver.h"
 #include "testhost/host_core.h"
 #include "testhost/message_loop.h"
@@ -85,6 +91,8 @@ private:
     bool lilithCommand(const Words& args);
     bool ddePlayerBehaviour(DdePlayerDriver& player, const Words& args,
                             const char* usage);
+    bool bsplayerCommand(const Words& args);
+    bool hostWindowCommand(const Words& args);
     bool expectCommand(const Words& args);
     bool logCommand(const Words& args);
     bool noteCommand(const Words& args);
@@ -104,6 +112,7 @@ private:
     WinampDriver winamp_;
     DdePlayerDriver kbmedia_;
     DdePlayerDriver lilith_;
+    BsPlayerDriver bsplayer_;
     std::map<std::string, uint32_t> handles_;  // scenario id -> host handle
     std::map<std::string, int> changesSent_;   // scenario id -> name changes
     std::vector<std::string> sentTo_;          // scenario ids, one per name change

@@ -172,6 +172,36 @@ std::string asciiOrder() {
     return out;
 }
 
+// A media file opened as the tag reader opens it: for reading, beside a
+// player that holds it open.
+HANDLE openForReading(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
+// Seeks to `at` from the start, then reads `n` bytes twice; shows what each
+// call answered.
+std::string seekAndRead(const Env& env, const char* name, LONG at, DWORD n) {
+    std::string path = env.path(name);
+    writeFile(env, path, "0123456789");
+    HANDLE f = openForReading(path);
+    if (f == INVALID_HANDLE_VALUE) return "open failed";
+    LONG high = 0;
+    SetLastError(0);
+    DWORD pos = SetFilePointer(f, at, &high, FILE_BEGIN);
+    std::string out =
+        "pos=" + num(pos) + " high=" + num(high) + " err=" + num(GetLastError());
+    for (int i = 0; i < 2; ++i) {
+        char buf[16];
+        DWORD got = 99;
+        BOOL ok = ReadFile(f, buf, n, &got, NULL);
+        out += " read=" + boolText(ok) + "," + str(buf, ok ? got : 0);
+    }
+    CloseHandle(f);
+    return out;
+}
+
 // --- the table ----------------------------------------------------------------
 
 const char kRs[] = "abcABCabc";
@@ -567,6 +597,51 @@ const Case kCases[] = {
          std::string p = e.path("no-such-dir\\w18.ini");
          BOOL ret = WritePrivateProfileStringA("A", "k", "v", p.c_str());
          return "ret=" + boolText(ret);
+     }},
+
+    // Files as the media-file reader uses them
+    {"file.read.whole", [](const Env& e) { return seekAndRead(e, "f01.bin", 0, 10); }},
+    {"file.read.short_at_end", [](const Env& e) { return seekAndRead(e, "f02.bin", 6, 8); }},
+    {"file.read.past_end", [](const Env& e) { return seekAndRead(e, "f03.bin", 100, 4); }},
+    {"file.seek.negative", [](const Env& e) {
+         std::string path = e.path("f04.bin");
+         writeFile(e, path, "0123456789");
+         HANDLE f = openForReading(path);
+         SetLastError(0);
+         DWORD pos = SetFilePointer(f, -5, NULL, FILE_BEGIN);
+         std::string out = "pos=" + num(pos) + " err=" + num(GetLastError());
+         CloseHandle(f);
+         return out;
+     }},
+    {"file.size_and_type", [](const Env& e) {
+         std::string path = e.path("f05.bin");
+         writeFile(e, path, std::string(300, 'x'));
+         HANDLE f = openForReading(path);
+         DWORD high = 7;
+         SetLastError(0);
+         DWORD size = GetFileSize(f, &high);
+         std::string out = "size=" + num(size) + " high=" + num(high) +
+                           " err=" + num(GetLastError()) + " type=" + num(GetFileType(f));
+         CloseHandle(f);
+         return out;
+     }},
+    {"file.open.missing", [](const Env& e) {
+         return boolText(openForReading(e.path("no-such-file.mp3")) != INVALID_HANDLE_VALUE);
+     }},
+    {"file.open.directory", [](const Env& e) {
+         return boolText(openForReading(e.dir) != INVALID_HANDLE_VALUE);
+     }},
+    {"file.open.while_written", [](const Env& e) {
+         std::string path = e.path("f06.bin");
+         writeFile(e, path, "abc");
+         HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+         HANDLE reader = openForReading(path);
+         std::string out = boolText(reader != INVALID_HANDLE_VALUE);
+         if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
+         if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+         return out;
      }},
 
     // WideCharToMultiByte, 1252

@@ -165,6 +165,17 @@ DWORD WINAPI SetFilePointer(HANDLE f, LONG distance, LONG* high, DWORD method);
 DWORD WINAPI GetFileSize(HANDLE f, LPDWORD high);
 BOOL WINAPI CloseHandle(HANDLE h);
 
+// Kernel: what the media-file reader adds to the file functions above
+// (implemented for real).  GetFileType tells disk files from the rest.
+#define NO_ERROR 0L
+#define ERROR_NEGATIVE_SEEK 131L
+#define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
+#define FILE_TYPE_UNKNOWN 0x0000
+#define FILE_TYPE_DISK 0x0001
+#define FILE_TYPE_CHAR 0x0002
+#define FILE_TYPE_PIPE 0x0003
+DWORD WINAPI GetFileType(HANDLE f);
+
 // Kernel: simulated system queries.
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR out, DWORD size);
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
