@@ -5,11 +5,27 @@ enable_language(RC)
 add_library(MelodyRibbon SHARED ${PLUGIN_SOURCES} ${CMAKE_SOURCE_DIR}/frame/MelodyRibbon.def)
 set_target_properties(MelodyRibbon PROPERTIES PREFIX "" OUTPUT_NAME MelodyRibbon)
 target_include_directories(MelodyRibbon PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_options(MelodyRibbon PRIVATE ${STRICT_FLAGS} -Os)
+# Exceptions are off, so the unwind tables would only be dead weight; unused
+# functions are dropped at link time.  (Not -fdata-sections: with it, mingw
+# stores zero-filled globals in the file as initialised data.)
+target_compile_options(MelodyRibbon PRIVATE ${STRICT_FLAGS} -Os -fno-asynchronous-unwind-tables
+                       -fno-unwind-tables -ffunction-sections)
 # A user's machine has no mingw runtime DLLs: link them in, and keep the
 # export names exactly as the module-definition file spells them.
+#
+# DllMain itself is the entry point, without the mingw start-up code: the
+# plug-in has no static constructors, no thread-local data and no atexit
+# handlers for it to run, and leaving it out saves a quarter of the module
+# (its error reporting alone brings in a printf family).  scripts/check-dll.sh makes
+# sure no static constructor creeps in, since nothing would run it.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(DLL_ENTRY _DllMain@12)
+else()
+  set(DLL_ENTRY DllMain)
+endif()
 target_link_options(MelodyRibbon PRIVATE -static -static-libgcc -static-libstdc++ -s
-                    -Wl,--enable-stdcall-fixup -Wl,--kill-at)
+                    -nostartfiles -Wl,--entry=${DLL_ENTRY}
+                    -Wl,--enable-stdcall-fixup -Wl,--kill-at -Wl,--gc-sections)
 target_link_libraries(MelodyRibbon PRIVATE shlwapi ole32 oleaut32 psapi)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -56,7 +72,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 
   # The iTunes probe's timing (scripts/bench-itunes): the plug-in's code
   # linked into a program, so that one probe can be timed alone.
-  add_executable(itunes_probe_timing ${CMAKE_SOURCE_DIR}/bench/itunes_probe_timing.cpp
+  add_executable(itunes_probe_timing ${CMAKE_SOURCE_DIR}/tests/bench/itunes_probe_timing.cpp
                                      ${PLUGIN_SOURCES})
   target_include_directories(itunes_probe_timing PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_options(itunes_probe_timing PRIVATE ${WINE_PROGRAM_FLAGS} -O2)

@@ -12,11 +12,11 @@
 
 #include <string>
 
+#include "fake_control.h"
+
 namespace {
 
 const UINT kStatusQuery = 104;  // lParam of WM_USER: "are you playing?"
-const UINT kSetState = WM_APP + 1;
-const UINT kHang = WM_APP + 2;
 
 enum PlayState { kStopped = 0, kPlaying = 1, kPaused = 3 };
 
@@ -27,17 +27,11 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_USER:
         // Other queries of the real player are unknown to us: answer 0.
         return lParam == kStatusQuery ? g_state : 0;
-    case kSetState:
-        g_state = static_cast<LRESULT>(wParam);
-        return 1;
-    case kHang:
-        Sleep(static_cast<DWORD>(wParam));
-        return 1;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    default:
+    default: {
+        LRESULT result;
+        if (answerControl(msg, wParam, &g_state, &result)) return result;
         return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
     }
 }
 

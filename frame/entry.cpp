@@ -1,13 +1,13 @@
 // The module's face towards the host: the exports, the load and unload entry
 // point, and the registration of the command and the connection hooks.
 #include <shlwapi.h>
-#include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
 #include "frame/host_services.h"
 #include "frame/plugin_exports.h"
 #include "frame/settings.h"
+#include "frame/text_builder.h"
 #include "frame/trace_log.h"
 #include "publish/connections.h"
 #include "publish/update_cycle.h"
@@ -34,13 +34,6 @@ const char* const kPluginInfo[] = {
 };
 const int32_t kPluginInfoCount = (int32_t)(sizeof kPluginInfo / sizeof kPluginInfo[0]);
 
-// snprintf into a fixed buffer; a path that would not fit is left empty
-// rather than cut, because a cut path names some other file.
-void buildPath(char* out, size_t size, const char* folder, const char* file) {
-    int n = snprintf(out, size, "%s\\Plugins\\MelodyRibbon\\%s", folder, file);
-    if (n < 0 || (size_t)n >= size) out[0] = '\0';
-}
-
 // The host executable's folder, or an empty text when the system could not
 // give a whole path.
 void findHostFolder() {
@@ -59,9 +52,9 @@ void buildFilePaths() {
     g_iniPath[0] = '\0';
     g_logPath[0] = '\0';
     if (g_hostFolder[0] == '\0') return;
-    buildPath(g_iniPath, sizeof g_iniPath, g_hostFolder, "MelodyRibbon.ini");
+    buildPluginPath(g_iniPath, sizeof g_iniPath, g_hostFolder, "MelodyRibbon.ini");
     writeLog("IniFilePath[%s]", g_iniPath);
-    buildPath(g_logPath, sizeof g_logPath, g_hostFolder, "MelodyRibbon.Log");
+    buildPluginPath(g_logPath, sizeof g_logPath, g_hostFolder, "MelodyRibbon.Log");
     writeLog("LogFilePath[%s]", g_logPath);
 }
 
@@ -70,7 +63,8 @@ void buildFilePaths() {
 void createAllServices() {
     writeLogText("@@createAllServices Start.");
     char path[256];
-    snprintf(path, sizeof path, "AddIn/%s/UIService/Main/%s", "MELODYRIBBON", "swTitle");
+    TextBuilder command(path, sizeof path);
+    command.puts("AddIn/MELODYRIBBON/UIService/Main/swTitle");
     if (g_hostApi.registerCommand) g_hostApi.registerCommand(path, swTitle);
     openGetInfo();
     if (g_hostApi.hookEvent) {
@@ -93,6 +87,10 @@ extern "C" int32_t WINAPI Initialize(const HostApi* hostTable) {
     createAllServices();
     buildFilePaths();
     loadSettings();
+    // Connections reported while the hooks were being registered were judged
+    // before the settings were read; they are forgotten with the rest.
+    resetTimerIdentifier();
+    clearConnectionSlots();
     g_logEnabled = g_logSetting;
     if (g_mrOnOff) startTitleTimer();
     writeLogText("#Initialize End.");

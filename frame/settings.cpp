@@ -1,13 +1,11 @@
 #include "frame/settings.h"
 
 #include <shlwapi.h>
-#include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
+#include "frame/text_builder.h"
 #include "frame/trace_log.h"
-#include "publish/connections.h"
-#include "publish/update_cycle.h"
 
 char g_iniPath[kIniPathBytes];
 
@@ -46,7 +44,7 @@ void readText(const char* section, const char* key, const char* def, char* out) 
 
 void writeInt(const char* section, const char* key, int32_t value) {
     char text[16];
-    snprintf(text, sizeof text, "%d", (int)value);
+    TextBuilder(text, sizeof text).putDecimal(value);
     WritePrivateProfileStringA(section, key, text, g_iniPath);
 }
 
@@ -96,8 +94,6 @@ bool loadSettings() {
     g_bsPlayerOrder = readInt(kPlayer, "BSplayerOrder", -1);
     g_lilithOrder = readInt(kPlayer, "LilithOrder", -1);
     logSettingsBanner();
-    resetTimerIdentifier();
-    clearConnectionSlots();
     return true;
 }
 

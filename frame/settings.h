@@ -22,8 +22,9 @@ extern int32_t g_kbMediaPlayerOrder;            // kbMediaPlayerOrder
 extern int32_t g_bsPlayerOrder;                 // BSplayerOrder
 extern int32_t g_lilithOrder;                   // LilithOrder
 
-// Reads every setting (defaults for what is missing) and resets the run-time
-// state: connection slots, pending flags, timer identifier.
+// Reads every setting (defaults for what is missing).  The run-time state
+// that a load starts afresh (connection slots, timer) belongs to the
+// publishing side; Initialize resets it right after.
 bool loadSettings();
 
 // Writes every setting back; Log is always written as 0, so logging lasts

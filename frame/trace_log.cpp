@@ -1,10 +1,10 @@
 #include "frame/trace_log.h"
 
 #include <stdarg.h>
-#include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
+#include "frame/text_builder.h"
 #include "frame/text_conversion.h"
 
 char g_logPath[kLogPathBytes];
@@ -12,25 +12,10 @@ bool g_logEnabled;
 
 namespace {
 
-struct LineWriter {
-    char* out;
-    int32_t capacity;
-    int32_t length;
-
-    void put(char c) {
-        if (length + 1 < capacity) out[length++] = c;
-    }
-    void puts(const char* s) {
-        if (!s) return;
-        while (*s) put(*s++);
-    }
-};
-
 int32_t formatLine(char* out, int32_t capacity, const char* format, va_list args) {
     if (!out || capacity <= 0) return 0;
     memset(out, 0, (size_t)capacity);
-    LineWriter w = {out, capacity, 0};
-    char number[64];
+    TextBuilder w(out, capacity);
     for (const char* p = format; p && *p; p++) {
         if (*p != '%') {
             w.put(*p);
@@ -38,17 +23,14 @@ int32_t formatLine(char* out, int32_t capacity, const char* format, va_list args
         }
         char kind = *++p;
         if (kind == '\0') break;  // a lone trailing '%' ends the line
-        if (kind == 'd') {
-            snprintf(number, sizeof number, "%d", (int)va_arg(args, int32_t));
-            w.puts(number);
-        } else if (kind == 'f') {
-            snprintf(number, sizeof number, "%f", va_arg(args, double));
-            w.puts(number);
-        } else if (kind == 's') {
+        if (kind == 'd')
+            w.putDecimal(va_arg(args, int32_t));
+        else if (kind == 'f')
+            w.putFixed(va_arg(args, double));
+        else if (kind == 's')
             w.puts(va_arg(args, const char*));
-        } else {
+        else
             w.put(kind);
-        }
     }
     return w.length;
 }

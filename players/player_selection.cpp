@@ -2,7 +2,10 @@
 
 #include "frame/settings.h"
 #include "frame/trace_log.h"
+#include "players/bsplayer.h"
 #include "players/itunes.h"
+#include "players/kbmedia_player.h"
+#include "players/lilith.h"
 #include "players/winamp.h"
 
 namespace {
@@ -36,11 +39,34 @@ bool readITunes(WCHAR* title, int capacity, PlayerHandles* h) {
 void endITunes(PlayerHandles* h) {
     releaseiTunes(&h->iTunes);
 }
+PlayerStatus probeKbMediaPlayer(PlayerHandles*) {
+    return checkkbMediaPlayerStatus();
+}
+bool readKbMediaPlayer(WCHAR* title, int capacity, PlayerHandles*) {
+    return getkbMediaPlayerTitle(title, capacity);
+}
+PlayerStatus probeBsPlayer(PlayerHandles* h) {
+    return checkBSplayerStatus(&h->bsPlayer);
+}
+bool readBsPlayer(WCHAR* title, int capacity, PlayerHandles* h) {
+    return getBSplayerTitle(title, capacity, h->bsPlayer);
+}
+PlayerStatus probeLilith(PlayerHandles* h) {
+    return checkLilithStatus(&h->lilith);
+}
+bool readLilith(WCHAR* title, int capacity, PlayerHandles* h) {
+    return getLilithTitle(title, capacity, h->lilith);
+}
 
 const PlayerEntry kPlayers[] = {
     {kWinampPlaying, &g_winampOrder, "Winamp Status:%d", probeWinamp, readWinamp, NULL},
     {kITunesPlaying, &g_iTunesOrder, "iTunes Status:%d", probeITunes, readITunes,
      endITunes},
+    {kKbMediaPlayerPlaying, &g_kbMediaPlayerOrder, "kbMediaPlayer Status:%d",
+     probeKbMediaPlayer, readKbMediaPlayer, NULL},
+    {kBsPlayerPlaying, &g_bsPlayerOrder, "BSplayer Status:%d", probeBsPlayer,
+     readBsPlayer, NULL},
+    {kLilithPlaying, &g_lilithOrder, "Lilith Status:%d", probeLilith, readLilith, NULL},
 };
 const int kPlayerCount = (int)(sizeof kPlayers / sizeof kPlayers[0]);
 

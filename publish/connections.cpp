@@ -1,11 +1,11 @@
 #include "publish/connections.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "frame/host_api.h"
 #include "frame/host_services.h"
 #include "frame/settings.h"
+#include "frame/text_builder.h"
 #include "frame/trace_log.h"
 #include "frame/wide_text.h"
 #include "publish/display_name.h"
@@ -19,6 +19,7 @@ void clearPendingFlags() {
 
 void clearConnectionSlots() {
     memset(g_slots.handles, 0, sizeof g_slots.handles);
+    memset(g_slots.restoring, 0, sizeof g_slots.restoring);
     clearPendingFlags();
 }
 
@@ -46,9 +47,11 @@ bool wideEqual(const WCHAR* a, const WCHAR* b) {
 bool openChangeUserName(const char* protocol) {
     if (g_slots.changeUserNameService != 0) return true;
     char path[256];
-    int n =
-        snprintf(path, sizeof path, "Protocol/%s/Connection/ChangeUserName", protocol);
-    if (n < 0 || (size_t)n >= sizeof path) return false;
+    TextBuilder service(path, sizeof path);
+    service.puts("Protocol/");
+    service.puts(protocol);
+    service.puts("/Connection/ChangeUserName");
+    if (service.cut) return false;
     g_slots.changeUserNameService =
         g_hostApi.openService ? g_hostApi.openService(path) : 0;
     return g_slots.changeUserNameService != 0;
@@ -76,6 +79,7 @@ int32_t WINAPI eCConnect(uint32_t connection, void*) {
     g_slots.handles[slot] = connection;
     g_slots.pending[slot] = 0;
     g_slots.pendingTicks[slot] = 0;
+    g_slots.restoring[slot] = 0;
     if (!openChangeUserName(protocol)) {
         writeLogText("MsnConnHook Exit  Reason: Cannot Get OnInfoChange HWND");
         return -2;
@@ -93,6 +97,7 @@ int32_t WINAPI eCDisconnect(uint32_t connection, void*) {
         // The next connection in this slot starts with nothing pending.
         g_slots.pending[slot] = 0;
         g_slots.pendingTicks[slot] = 0;
+        g_slots.restoring[slot] = 0;
         writeLog("Disconnection HANDLE:%d", (int32_t)connection);
     }
     writeLogText("#eCDisconnect");

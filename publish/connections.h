@@ -16,6 +16,7 @@ struct ConnectionSlots {
     uint32_t handles[kSlotCount];               // 0 = empty
     uint8_t pending[kSlotCount];                // a sent change awaits confirmation
     uint8_t pendingTicks[kSlotCount];           // ticks skipped while pending
+    uint8_t restoring[kSlotCount];              // switched off, plain name not yet taken
     uint32_t changeUserNameService;             // shared by all connections, never closed
     WCHAR lastPublishedTitle[kLastTitleUnits];  // UTF-16, as it was sent
 };

@@ -13,6 +13,46 @@
 #include "publish/display_name.h"
 
 UINT_PTR g_timerId;
+UINT_PTR g_restoreTimerId;
+
+namespace {
+
+// A player wait may run a modal message loop (a DDE request, a call into
+// another apartment), in which the host can dispatch our timer or our
+// command again.  One update cycle at a time: a tick that arrives while one
+// is running is dropped, and the running one checks the switch before it
+// sends anything.
+bool g_tickRunning;
+
+// What cutMelodyRibbon found: the name was not readable, had no title, or a
+// plain name was sent.
+enum RestoreOutcome { kRestoreNoName, kRestoreNothingToDo, kRestoreSent };
+RestoreOutcome restorePlainName(uint32_t connection);
+
+// Whether the connection's name, as the host reads it now, still carries a
+// title (quietly: this is a check, not a step of its own).
+bool nameCarriesTitle(uint32_t connection) {
+    WCHAR name[kNameUnits];
+    if (getUserName(connection, name, sizeof name) == 0) return false;
+    WCHAR separator[kSeparatorUnits];
+    separatorToWide(separator, getConversionCodePage());
+    int at = findSeparator(name, separator);
+    return at >= 0 && name[at + wideLength(separator)] != 0;
+}
+
+// Asks for the plain name; true while the host has not taken it.  A host
+// that took it at once needs no second look.
+bool stillWaitsForPlainName(uint32_t connection) {
+    return restorePlainName(connection) == kRestoreSent && nameCarriesTitle(connection);
+}
+
+void killRestoreTimer() {
+    if (g_restoreTimerId != 0) KillTimer(NULL, g_restoreTimerId);
+    g_restoreTimerId = 0;
+    memset(g_slots.restoring, 0, sizeof g_slots.restoring);
+}
+
+}  // namespace
 
 UINT timerIntervalMs(int32_t seconds) {
     if (seconds < kMinTimerSeconds) seconds = kMinTimerSeconds;
@@ -27,10 +67,12 @@ void resetTimerIdentifier() {
 void killTitleTimer() {
     if (g_timerId != 0) KillTimer(NULL, g_timerId);
     g_timerId = 0;
+    killRestoreTimer();
 }
 
 void startTitleTimer() {
-    // A second SetTimer would leave the first one running unseen.
+    // A second SetTimer would leave the first one running unseen; and the
+    // update cycle takes over any plain name still waiting to be taken.
     killTitleTimer();
     g_timerId = SetTimer(NULL, 0, timerIntervalMs(g_timerSeconds), timerCallback);
     clearPendingFlags();
@@ -41,9 +83,36 @@ void startTitleTimer() {
 void stopTitleTimer() {
     killTitleTimer();
     g_mrOnOff = false;
-    for (int i = 0; i < kSlotCount; i++)
-        if (g_slots.handles[i] != 0) cutMelodyRibbon(g_slots.handles[i]);
+    bool waiting = false;
+    for (int i = 0; i < kSlotCount; i++) {
+        if (g_slots.handles[i] == 0) continue;
+        if (stillWaitsForPlainName(g_slots.handles[i])) {
+            g_slots.restoring[i] = 1;
+            waiting = true;
+        }
+    }
+    if (waiting)
+        g_restoreTimerId =
+            SetTimer(NULL, 0, timerIntervalMs(g_timerSeconds), restoreCallback);
     writeLogText("TimerOFF");
+}
+
+// A slot leaves the waiting list once its name reads without a title (the
+// host took the plain name), or cannot be read any more.
+void CALLBACK restoreCallback(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_tickRunning) return;
+    g_tickRunning = true;
+    bool waiting = false;
+    for (int i = 0; i < kSlotCount; i++) {
+        if (!g_slots.restoring[i]) continue;
+        if (g_slots.handles[i] != 0 && stillWaitsForPlainName(g_slots.handles[i])) {
+            waiting = true;
+            continue;
+        }
+        g_slots.restoring[i] = 0;
+    }
+    g_tickRunning = false;
+    if (!waiting) killRestoreTimer();
 }
 
 namespace {
@@ -101,12 +170,15 @@ int composeNewName(WCHAR* name, int userUnits, WCHAR* strTitle, const WCHAR* sep
 }  // namespace
 
 void CALLBACK timerCallback(HWND, UINT, UINT_PTR, DWORD) {
-    for (int i = 0; i < kSlotCount; i++) {
+    if (g_tickRunning) return;
+    g_tickRunning = true;
+    for (int i = 0; i < kSlotCount && g_mrOnOff; i++) {
         writeLog("Oparating...%d.", i);
         uint32_t connection = g_slots.handles[i];
         if (connection == 0) continue;
         TimerProc(connection, holdForPendingChange(i) ? 1 : 0);
     }
+    g_tickRunning = false;
 }
 
 int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
@@ -156,6 +228,10 @@ int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
         writeLogText("TimerProc Exit  Reason: UserName too long");
         return 0;
     }
+    if (g_tickRunning && !g_mrOnOff) {  // switched off while a player kept us waiting
+        writeLogText("TimerProc Exit  Reason: Switched Off");
+        return 0;
+    }
     copyWide(g_slots.lastPublishedTitle, kLastTitleUnits, strTitle);
     markChangePending(connection);
     sendNameChange(g_slots.changeUserNameService, connection, name);
@@ -164,12 +240,18 @@ int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
 }
 
 bool cutMelodyRibbon(uint32_t connection) {
+    return restorePlainName(connection) != kRestoreNoName;
+}
+
+namespace {
+
+RestoreOutcome restorePlainName(uint32_t connection) {
     getConversionCodePage();
     writeLogText("@@cutMelodyRibbon");
     WCHAR name[kNameUnits];
     if (getUserName(connection, name, sizeof name) == 0) {
         writeLogText("cutMelodyRibbon Exit  Reason: Cannot Get UserName");
-        return false;
+        return kRestoreNoName;
     }
     static const WCHAR strTitle[1] = {0};
     WCHAR strMsnTitle[kTitleUnits];
@@ -177,15 +259,17 @@ bool cutMelodyRibbon(uint32_t connection) {
     logNameParts(name, userUnits, strMsnTitle, strTitle);
     if (strMsnTitle[0] == 0) {
         writeLogText("cutMelodyRibbon Exit  Reason: UserName don't have Title.");
-        return true;
+        return kRestoreNothingToDo;
     }
     name[userUnits] = 0;  // the user's own text, exactly as the host gave it
     sendNameChange(g_slots.changeUserNameService, connection, name);
     g_slots.lastPublishedTitle[0] = 0;
     writeLogText("Change Start.");
     writeLogText("#cutMelodyRibbon");
-    return true;
+    return kRestoreSent;
 }
+
+}  // namespace
 
 int32_t WINAPI swTitle(uint32_t, void* record) {
     writeLogText("@@swTitle");

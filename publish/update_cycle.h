@@ -5,7 +5,8 @@
 #include <stdint.h>
 #include <windows.h>
 
-extern UINT_PTR g_timerId;  // 0 = no timer
+extern UINT_PTR g_timerId;         // 0 = no timer
+extern UINT_PTR g_restoreTimerId;  // 0 = no plain name waits to be taken
 
 // Timer seconds are kept within [1, 86400]: below one second the host's
 // thread would do little but poll, and beyond a day the product with 1000
@@ -21,6 +22,12 @@ int32_t WINAPI swTitle(uint32_t unused, void* record);
 void startTitleTimer();
 void stopTitleTimer();
 
-// Stops the timer without touching the switch state or any name.
+// Stops the timers without touching the switch state or any name.
 void killTitleTimer();
+
+// After switching off, a host may refuse the plain name (servers limit how
+// often a name may change).  Each connection whose name still carries a
+// title is asked again at the polling interval, until the host takes the
+// plain name, the connection ends, or publishing is switched on again.
+void CALLBACK restoreCallback(HWND window, UINT message, UINT_PTR id, DWORD time);
 void resetTimerIdentifier();

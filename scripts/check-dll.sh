@@ -1,7 +1,8 @@
 #!/bin/bash
 # Checks the shipping 32-bit DLL's face: PE32 for Intel 80386, the three
 # exports by undecorated name with ordinals 1 to 3, the stdcall returns that
-# pop the arguments, and an import table of Windows system DLLs only.
+# pop the arguments, an import table of Windows system DLLs only, and no
+# static constructors in the objects it was linked from.
 #
 #   scripts/check-dll.sh <MelodyRibbon.dll>
 # Prints PASS/FAIL per check and "dll: N passed, M failed".
@@ -80,5 +81,18 @@ check "GetPluginInfo returns with ret \$0xc" returns_with GetPluginInfo '$0xc'
 check "Initialize returns with ret \$0x4" returns_with Initialize '$0x4'
 check "imports only Windows system DLLs" system_imports_only
 check "imports nothing that XP lacks" no_imports_missing_on_xp
+
+# The DLL starts at DllMain without the C runtime's start-up code, so a
+# static constructor would never run: none may exist in its objects.
+no_static_constructors() {
+    local objects found
+    objects=$(find "$(dirname "$dll")/CMakeFiles/MelodyRibbon.dir" -name '*.obj' 2>/dev/null)
+    [ -n "$objects" ] || { echo "  no object files beside the DLL"; return 1; }
+    found=$(for o in $objects; do
+        $objdump -h "$o" | grep -q -E '\.ctors|\.init_array|\.CRT\$X[CI]' && echo "$o"
+    done)
+    [ -z "$found" ] || { echo "  static constructors in: $found"; return 1; }
+}
+check "no static constructors (nothing would run them)" no_static_constructors
 echo "dll: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

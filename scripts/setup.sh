@@ -14,6 +14,11 @@ mr_need() {
     # wine64 alone: the 32-bit packages cannot run on these kernels.
     [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
     command -v flock >/dev/null || missing+=(util-linux)
+    command -v zip >/dev/null || missing+=(zip)
+    # The fuzz phase: clang and its libFuzzer runtime.
+    command -v clang++ >/dev/null || missing+=(clang)
+    compgen -G "/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" \
+        >/dev/null || missing+=(libclang-rt-14-dev)
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "setup: installing ${missing[*]}" >&2
     if [ "$(id -u)" != 0 ]; then

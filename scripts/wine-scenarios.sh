@@ -4,8 +4,9 @@
 #   scripts/wine-scenarios.sh <build dir> [name...]
 #
 # Each scenario tests/wine/<name>.scn gets a fresh host folder
-# /tmp/mr-scn/<name>/ (testhost.exe, MelodyRibbon.dll, the fake players and
-# the scenario), because the plug-in keeps its settings and log beside the host.
+# /tmp/mr-scn/<name>/ (testhost.exe, MelodyRibbon.dll, every fake player, the
+# media fixtures in media\ and the scenario), because the plug-in keeps its
+# settings and log beside the host.
 # Without names every scenario runs.  A scenario may choose the locale (and so
 # the ANSI code page) with a line "# lang: ja_JP.UTF-8"; the default is
 # en_US.UTF-8 (code page 1252).  The transcript of each run stays in
@@ -18,7 +19,8 @@ shift
 build=$(cd "$build" && pwd) || exit 1
 root=${MR_SCENARIO_ROOT:-/tmp/mr-scn}
 
-for f in testhost.exe MelodyRibbon.dll fake_winamp.exe iTunes.exe; do
+fakes=(fake_winamp.exe fake_kbmedia.exe fake_lilith.exe fake_bsplayer.exe iTunes.exe)
+for f in testhost.exe MelodyRibbon.dll "${fakes[@]}"; do
     if [ ! -f "$build/$f" ]; then
         echo "wine: $build/$f is missing (build the x86-64 Windows targets first)" >&2
         exit 1
@@ -48,8 +50,9 @@ for scn in "${scenarios[@]}"; do
     dir=$root/$name
     rm -rf "$dir"
     mkdir -p "$dir"
-    cp "$build/testhost.exe" "$build/MelodyRibbon.dll" "$build/fake_winamp.exe" \
+    cp "$build/testhost.exe" "$build/MelodyRibbon.dll" "$build"/fake_*.exe \
         "$build/iTunes.exe" "$dir/"
+    cp -r "$here/tests/media" "$dir/media"
     cp "$scn" "$dir/scenario.scn"
     lang=$(sed -n 's/^# *lang: *\([^ ]*\).*/\1/p' "$scn" | head -n 1)
     (cd "$dir" && MR_WINE_LANG=${lang:-en_US.UTF-8} MR_WINE_OUT="$dir/transcript.txt" \

@@ -23,6 +23,10 @@ const Scenario::Command Scenario::kCommands[] = {
     {"pump", &Scenario::pumpCommand},
     {"winamp", &Scenario::winampCommand},
     {"itunes", &Scenario::itunesCommand},
+    {"kbmedia", &Scenario::kbmediaCommand},
+    {"lilith", &Scenario::lilithCommand},
+    {"bsplayer", &Scenario::bsplayerCommand},
+    {"hostwindow", &Scenario::hostWindowCommand},
     {"expect", &Scenario::expectCommand},
     {"log", &Scenario::logCommand},
     {"note", &Scenario::noteCommand},
@@ -45,7 +49,11 @@ std::string units(const WText& text) {
 
 Scenario::Scenario()
     : winamp_([this](DWORD ms) { loop_.pump(ms); }),
-      itunes_([this](DWORD ms) { loop_.pump(ms); }) {
+      itunes_([this](DWORD ms) { loop_.pump(ms); }),
+      kbmedia_("fake_kbmedia.exe", "FakeKbMediaPlayer",
+               [this](DWORD ms) { loop_.pump(ms); }),
+      lilith_("fake_lilith.exe", "Lilith", [this](DWORD ms) { loop_.pump(ms); }),
+      bsplayer_([this](DWORD ms) { loop_.pump(ms); }) {
     loop_.setObserver([this] { reportNameChanges(); });
 }
 
@@ -89,6 +97,14 @@ void Scenario::finish() {
     if (winamp_.running()) {
         std::string error;
         if (!winamp_.quit(&error)) say("end: " + error);
+    }
+    for (DdePlayerDriver* player : {&kbmedia_, &lilith_}) {
+        std::string error;
+        if (player->running() && !player->quit(&error)) say("end: " + error);
+    }
+    if (bsplayer_.running()) {
+        std::string error;
+        if (!bsplayer_.quit(&error)) say("end: " + error);
     }
     itunes_.finish();
 }
@@ -300,10 +316,98 @@ bool Scenario::itunesCommand(const Words& args) {
     return false;
 }
 
+// The verbs both fake DDE players share; false with usage when args are
+// none of them.
+bool Scenario::ddePlayerBehaviour(DdePlayerDriver& player, const Words& args,
+                                  const char* usage) {
+    const std::string& verb = args[0].text;
+    long ms = 0;
+    if (args.size() == 1) {
+        if (verb == "answer") return player.setBehaviour(fakedde::kAnswer, 0, &error_);
+        if (verb == "silent") return player.setBehaviour(fakedde::kSilent, 0, &error_);
+        if (verb == "quit") return player.quit(&error_);
+    } else if (args.size() == 2 && (verb == "late" || verb == "busy")) {
+        if (!number(args[1], &ms)) return false;
+        return player.setBehaviour(verb == "late" ? fakedde::kLate : fakedde::kBusy,
+                                   static_cast<DWORD>(ms), &error_);
+    }
+    error_ = std::string("usage: ") + usage;
+    return false;
+}
+
+bool Scenario::kbmediaCommand(const Words& args) {
+    static const char kUsage[] =
+        "kbmedia start | status|title|artist \"<text>\" | answer | silent | late <ms> | "
+        "busy <ms> | quit";
+    if (!arguments(args, 1, 2, kUsage)) return false;
+    const std::string& verb = args[0].text;
+    if (verb == "start" && args.size() == 1) return kbmedia_.start(WText(), &error_);
+    static const struct {
+        const char* verb;
+        const char* item;
+    } kItems[] = {{"status", "Status"}, {"title", "Title"}, {"artist", "Artist"}};
+    for (const auto& i : kItems) {
+        if (verb == i.verb && args.size() == 2)
+            return kbmedia_.setItem(widen(i.item), widen(args[1].text), &error_);
+    }
+    return ddePlayerBehaviour(kbmedia_, args, kUsage);
+}
+
+bool Scenario::lilithCommand(const Words& args) {
+    static const char kUsage[] =
+        "lilith start [\"<caption>\"] | caption \"<text>\" | status \"<text>\" | answer "
+        "| "
+        "silent | late <ms> | busy <ms> | quit";
+    if (!arguments(args, 1, 2, kUsage)) return false;
+    const std::string& verb = args[0].text;
+    if (verb == "start")
+        return lilith_.start(widen(args.size() > 1 ? args[1].text : "Lilith"), &error_);
+    if (verb == "caption" && args.size() == 2)
+        return lilith_.setCaption(widen(args[1].text), &error_);
+    if (verb == "status" && args.size() == 2)
+        return lilith_.setItem(widen("/status"), widen(args[1].text), &error_);
+    return ddePlayerBehaviour(lilith_, args, kUsage);
+}
+
+bool Scenario::bsplayerCommand(const Words& args) {
+    static const char kUsage[] =
+        "bsplayer start [<state>] | file \"<path>\" | play | stop | state <n> | "
+        "hang <ms> | quit";
+    if (!arguments(args, 1, 2, kUsage)) return false;
+    const std::string& verb = args[0].text;
+    long n = 2;
+    if (verb == "start")
+        return (args.size() == 1 || number(args[1], &n)) &&
+               bsplayer_.start(static_cast<int>(n), &error_);
+    if (verb == "file" && args.size() == 2) {
+        std::string path = utf8ToAnsi(args[1].text);
+        if (path.find(':') == std::string::npos) path = hostFolder() + path;
+        return bsplayer_.setFile(path, &error_);
+    }
+    if (verb == "play" && args.size() == 1) return bsplayer_.setState(2, &error_);
+    if (verb == "stop" && args.size() == 1) return bsplayer_.setState(0, &error_);
+    if (verb == "state" && args.size() == 2)
+        return number(args[1], &n) && bsplayer_.setState(static_cast<int>(n), &error_);
+    if (verb == "hang" && args.size() == 2)
+        return number(args[1], &n) && bsplayer_.hang(static_cast<DWORD>(n), &error_);
+    if (verb == "quit" && args.size() == 1) return bsplayer_.quit(&error_);
+    error_ = std::string("usage: ") + kUsage;
+    return false;
+}
+
+bool Scenario::hostWindowCommand(const Words& args) {
+    if (!arguments(args, 1, 1, "hostwindow on|off")) return false;
+    if (args[0].text != "on" && args[0].text != "off") {
+        error_ = "usage: hostwindow on|off";
+        return false;
+    }
+    return BsPlayerDriver::setHostWindow(args[0].text == "on", &error_);
+}
+
 bool Scenario::expectCommand(const Words& args) {
     static const char kUsage[] =
         "expect name <id> \"<text>\" | caption \"<text>\" | changes <id> [>=] <n> | "
-        "log-contains \"<text>\" | log-lacks \"<text>\" | tick-time-max <ms> | "
+        "log-contains \"<text>\" | log-lacks \"<text>\" | tick-time-max <ms> | acp <n> | "
         "itunes-activations [>=] <n> | itunes-objects <n>";
     if (args.empty()) {
         error_ = std::string("usage: ") + kUsage;
@@ -320,6 +424,7 @@ bool Scenario::expectCommand(const Words& args) {
     if (what == "tick-time-max") return expectTickTime(rest);
     if (what == "itunes-activations") return expectITunesActivations(rest);
     if (what == "itunes-objects") return expectITunesObjects(rest);
+    if (what == "acp") return expectAcp(rest);
     error_ = std::string("usage: ") + kUsage;
     return false;
 }
@@ -437,6 +542,16 @@ bool Scenario::expectITunesObjects(const Words& args) {
     std::string what = "iTunes objects alive = " + std::to_string(wanted);
     if (count != wanted) what += ", but there are " + std::to_string(count);
     check(count == wanted, what);
+    return true;
+}
+
+bool Scenario::expectAcp(const Words& args) {
+    long cp;
+    if (!arguments(args, 1, 1, "expect acp <n>") || !number(args[0], &cp)) return false;
+    const UINT acp = GetACP();
+    std::string what = "ANSI code page is " + std::to_string(cp);
+    if (acp != static_cast<UINT>(cp)) what += ", but it is " + std::to_string(acp);
+    check(acp == static_cast<UINT>(cp), what);
     return true;
 }
 

@@ -11,6 +11,18 @@
 //   winamp start ["<caption>"] [playing|stopped|paused]
 //   winamp caption "<text>"  /  winamp play|stop|pause  /  winamp hang <ms>
 //   winamp quit
+//   kbmedia start  /  kbmedia status|title|artist "<text>"
+//   lilith start ["<caption>"]  /  lilith caption|status "<text>"
+//   kbmedia|lilith answer|silent|late <ms>|busy <ms>|quit
+//                                        how the fake DDE player answers: at
+//                                        once, never, late from a timer; busy:
+//                                        the next request hangs its window
+//                                        procedure for <ms>
+//   bsplayer start [<state>]              state as the query answers it (default 2)
+//   bsplayer file "<path>"               relative to the host's folder unless
+//                                        it has a drive; UTF-8, sent as ANSI
+//   bsplayer play|stop  /  bsplayer state <n>  /  bsplayer hang <ms>  /  bsplayer quit
+//   hostwindow on|off                    the host's "TFrmMain" window
 //   itunes register                      registered for COM, not started
 //   itunes create                        the host creates an object (COM may start it)
 //   itunes start                         displayed, stopped, empty strings
@@ -24,6 +36,7 @@
 //   expect last-changes <id>...          the latest changes went to these, in order
 //   expect log-contains "<text>"  /  expect log-lacks "<text>"
 //   expect tick-time-max <ms>            longest timer tick so far
+//   expect acp <n>                       the ANSI code page (GetACP)
 //   expect itunes-activations [>=] <n>   application objects the fake created
 //   expect itunes-objects <n>            objects alive in the running fake
 //   log                                  the plug-in's log into the transcript
@@ -34,6 +47,8 @@
 #include <string>
 #include <vector>
 
+#include "testhost/bsplayer_driver.h"
+#include "testhost/dde_player_driver.h"
 #include "testhost/host_core.h"
 #include "testhost/itunes_driver.h"
 #include "testhost/message_loop.h"
@@ -82,6 +97,12 @@ private:
     bool chooseCommand(const Words& args);
     bool pumpCommand(const Words& args);
     bool winampCommand(const Words& args);
+    bool kbmediaCommand(const Words& args);
+    bool lilithCommand(const Words& args);
+    bool ddePlayerBehaviour(DdePlayerDriver& player, const Words& args,
+                            const char* usage);
+    bool bsplayerCommand(const Words& args);
+    bool hostWindowCommand(const Words& args);
     bool itunesCommand(const Words& args);
     bool expectCommand(const Words& args);
     bool logCommand(const Words& args);
@@ -93,6 +114,7 @@ private:
     bool expectLastChanges(const Words& args);
     bool expectLog(const Words& args, bool present);
     bool expectTickTime(const Words& args);
+    bool expectAcp(const Words& args);
     bool expectITunesActivations(const Words& args);
     bool expectITunesObjects(const Words& args);
 
@@ -102,6 +124,9 @@ private:
     PluginModule plugin_;
     WinampDriver winamp_;
     ITunesDriver itunes_;
+    DdePlayerDriver kbmedia_;
+    DdePlayerDriver lilith_;
+    BsPlayerDriver bsplayer_;
     std::map<std::string, uint32_t> handles_;  // scenario id -> host handle
     std::map<std::string, int> changesSent_;   // scenario id -> name changes
     std::vector<std::string> sentTo_;          // scenario ids, one per name change

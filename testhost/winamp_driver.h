@@ -1,7 +1,4 @@
 // Starts and steers fake_winamp.exe (next to this program) for a scenario.
-//
-// Every control message goes out with a time-out or is posted, so a player
-// that the scenario made hang never blocks the host itself.
 #pragma once
 
 #include <windows.h>
@@ -9,34 +6,26 @@
 #include <functional>
 #include <string>
 
-#include "testhost/host_core.h"
+#include "testhost/fake_program.h"
 
 namespace testhost {
 
 class WinampDriver {
 public:
     // wait(ms) lets the host's message loop run while we wait for the player.
-    explicit WinampDriver(std::function<void(DWORD)> wait) : wait_(wait) {}
-    ~WinampDriver() { kill(); }
+    explicit WinampDriver(std::function<void(DWORD)> wait)
+        : program_(wait, "Winamp v1.x", "Winamp") {}
 
     // state: "playing", "stopped" or "paused".
     bool start(const std::string& state, const WText& caption, std::string* error);
     bool setCaption(const WText& caption, std::string* error);
     bool setState(int state, std::string* error);
     bool hang(DWORD ms, std::string* error);
-    bool quit(std::string* error);
-    bool running() const { return process_ != NULL; }
+    bool quit(std::string* error) { return program_.quit(error); }
+    bool running() const { return program_.running(); }
 
 private:
-    HWND findWindow() const;
-    bool send(UINT msg, WPARAM wParam, LPARAM lParam, std::string* error);
-    bool waitForExit(DWORD ms);
-    void kill();
-
-    std::function<void(DWORD)> wait_;
-    HANDLE process_ = NULL;
-    DWORD processId_ = 0;
-    HWND window_ = NULL;
+    FakeProgram program_;
 };
 
 }  // namespace testhost

@@ -172,9 +172,47 @@ std::string asciiOrder() {
     return out;
 }
 
+// A media file opened as the tag reader opens it: for reading, beside a
+// player that holds it open.
+HANDLE openForReading(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
+// Seeks to `at` from the start, then reads `n` bytes twice; shows what each
+// call answered.
+std::string seekAndRead(const Env& env, const char* name, LONG at, DWORD n) {
+    std::string path = env.path(name);
+    writeFile(env, path, "0123456789");
+    HANDLE f = openForReading(path);
+    if (f == INVALID_HANDLE_VALUE) return "open failed";
+    LONG high = 0;
+    SetLastError(0);
+    DWORD pos = SetFilePointer(f, at, &high, FILE_BEGIN);
+    std::string out =
+        "pos=" + num(pos) + " high=" + num(high) + " err=" + num(GetLastError());
+    for (int i = 0; i < 2; ++i) {
+        char buf[16];
+        DWORD got = 99;
+        BOOL ok = ReadFile(f, buf, n, &got, NULL);
+        out += " read=" + boolText(ok) + "," + str(buf, ok ? got : 0);
+    }
+    CloseHandle(f);
+    return out;
+}
+
 // --- the table ----------------------------------------------------------------
 
 const char kRs[] = "abcABCabc";
+
+// msvcrt's _snprintf into a '#'-filled buffer, shown two bytes past count.
+std::string fmtFixed(size_t count, double value) {
+    char buf[400];
+    memset(buf, '#', sizeof buf);
+    int ret = _snprintf(buf, count, "%f", value);
+    return "ret=" + num(ret) + " buf=" + str(buf, count + 2);
+}
 
 const Case kCases[] = {
     // lstrlenA
@@ -561,6 +599,51 @@ const Case kCases[] = {
          return "ret=" + boolText(ret);
      }},
 
+    // Files as the media-file reader uses them
+    {"file.read.whole", [](const Env& e) { return seekAndRead(e, "f01.bin", 0, 10); }},
+    {"file.read.short_at_end", [](const Env& e) { return seekAndRead(e, "f02.bin", 6, 8); }},
+    {"file.read.past_end", [](const Env& e) { return seekAndRead(e, "f03.bin", 100, 4); }},
+    {"file.seek.negative", [](const Env& e) {
+         std::string path = e.path("f04.bin");
+         writeFile(e, path, "0123456789");
+         HANDLE f = openForReading(path);
+         SetLastError(0);
+         DWORD pos = SetFilePointer(f, -5, NULL, FILE_BEGIN);
+         std::string out = "pos=" + num(pos) + " err=" + num(GetLastError());
+         CloseHandle(f);
+         return out;
+     }},
+    {"file.size_and_type", [](const Env& e) {
+         std::string path = e.path("f05.bin");
+         writeFile(e, path, std::string(300, 'x'));
+         HANDLE f = openForReading(path);
+         DWORD high = 7;
+         SetLastError(0);
+         DWORD size = GetFileSize(f, &high);
+         std::string out = "size=" + num(size) + " high=" + num(high) +
+                           " err=" + num(GetLastError()) + " type=" + num(GetFileType(f));
+         CloseHandle(f);
+         return out;
+     }},
+    {"file.open.missing", [](const Env& e) {
+         return boolText(openForReading(e.path("no-such-file.mp3")) != INVALID_HANDLE_VALUE);
+     }},
+    {"file.open.directory", [](const Env& e) {
+         return boolText(openForReading(e.dir) != INVALID_HANDLE_VALUE);
+     }},
+    {"file.open.while_written", [](const Env& e) {
+         std::string path = e.path("f06.bin");
+         writeFile(e, path, "abc");
+         HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+         HANDLE reader = openForReading(path);
+         std::string out = boolText(reader != INVALID_HANDLE_VALUE);
+         if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
+         if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+         return out;
+     }},
+
     // WideCharToMultiByte, 1252
     {"w2a.1252.latin1", [](const Env&) { return w2a(1252, {'C', 'a', 'f', 0xE9}, -1, 8); }},
     {"w2a.1252.euro", [](const Env&) { return w2a(1252, {0x20AC, 0x2019}, 2, 8); }},
@@ -646,6 +729,15 @@ const Case kCases[] = {
     {"a2w.utf8.overlong4", [](const Env&) { return a2w(CP_UTF8, "\xF0\x8F\xBF\xBF" "b", 5, 8); }},
     {"a2w.utf8.truncated_near_end", [](const Env&) { return a2w(CP_UTF8, "x\xE2" "a", 3, 8); }},
     {"a2w.utf8.truncated_before_nul", [](const Env&) { return a2w(CP_UTF8, "x\xE2", -1, 8); }},
+
+    // _snprintf "%f": the log's one use of the C runtime's formatter.
+    {"snprintf.fixed.plain", [](const Env&) { return fmtFixed(20, 1.5); }},
+    {"snprintf.fixed.negative", [](const Env&) { return fmtFixed(20, -0.25); }},
+    {"snprintf.fixed.rounding", [](const Env&) { return fmtFixed(20, 2.0000005); }},
+    {"snprintf.fixed.zero", [](const Env&) { return fmtFixed(20, 0.0); }},
+    {"snprintf.fixed.exact_fit", [](const Env&) { return fmtFixed(8, 1.5); }},
+    {"snprintf.fixed.cut", [](const Env&) { return fmtFixed(4, 1.5); }},
+    {"snprintf.fixed.large", [](const Env&) { return fmtFixed(40, 123456789012.0); }},
 };
 
 }  // namespace

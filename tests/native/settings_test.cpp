@@ -2,7 +2,12 @@
 
 using SettingsTest = PluginTest;
 
-TEST_F(SettingsTest, NoFileGivesTheDefaults) {
+// The release's sample file spells out the defaults; a user who copies it
+// must get exactly what no file gives.
+class SettingsDefaultsTest : public PluginTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(SettingsDefaultsTest, NoFileAndTheSampleFileGiveTheDefaults) {
+    if (GetParam()) writeIni(readFile(MR_SOURCE_DIR "/release/MelodyRibbon.ini"));
     initialize();
     EXPECT_FALSE(g_statusSaveFlg);
     EXPECT_FALSE(g_mrOnOff);
@@ -16,6 +21,9 @@ TEST_F(SettingsTest, NoFileGivesTheDefaults) {
     EXPECT_EQ(-1, g_bsPlayerOrder);
     EXPECT_EQ(-1, g_lilithOrder);
 }
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutTheSample, SettingsDefaultsTest,
+                         ::testing::Values(false, true));
 
 TEST_F(SettingsTest, SwitchStateIsReadOnlyWhenItIsMeantToSurvive) {
     writeIni("[Main]\r\nStatusSaveFlg=0\r\nMrOnOff=1\r\n");

@@ -244,3 +244,65 @@ TEST_F(UpdateCycleTest, TerminateSavesTheSwitchThenStopsTheTimer) {
     EXPECT_TRUE(standin::activeTimers().empty());
     EXPECT_NE(std::string::npos, readFile(iniFile()).find("MrOnOff=1\r\n"));
 }
+
+// Servers limit how often a name may change, so a host may refuse the plain
+// name at switch-off; it is asked for again at the polling pace until it
+// takes it, and no longer once the connection ends or publishing resumes.
+TEST_F(UpdateCycleTest, APlainNameRefusedAtSwitchOffIsAskedForAgain) {
+    start();
+    FakeWinamp winamp("1. A - B - Winamp");
+    uint32_t c = host().connect("MSNP8", widen("Bob"));
+    uint32_t d = host().connect("MSNP8", widen("Dan"));
+    host().chooseCommand();
+    pump(1000);
+    host().refuseNameChanges(true);
+    host().chooseCommand();
+    EXPECT_EQ(widen("Bob/NowPlaying...A - B"), host().name(c));
+    EXPECT_EQ(1u, standin::activeTimers().size()) << "one timer waits for the names";
+    pump(2000);
+    EXPECT_EQ(4u, sentNames(c).size()) << "publish, switch-off, two retries";
+    host().disconnect(d);
+    host().refuseNameChanges(false);
+    pump(1000);
+    EXPECT_EQ(widen("Bob"), host().name(c));
+    EXPECT_TRUE(standin::activeTimers().empty()) << "taken: nothing waits any more";
+    pump(3000);
+    EXPECT_EQ(5u, sentNames(c).size());
+    EXPECT_EQ(4u, sentNames(d).size()) << "nothing after its disconnect";
+
+    // Switching on again hands the name back to the update cycle.
+    host().chooseCommand();
+    pump(1000);
+    host().refuseNameChanges(true);
+    host().chooseCommand();
+    host().chooseCommand();
+    EXPECT_EQ(1u, standin::activeTimers().size()) << "only the update timer";
+}
+
+// A player's wait may run a modal loop in which the host dispatches our
+// timer or our command again: a second tick is dropped, and a switch-off
+// in the middle of a step is not undone by the step's end.
+TEST_F(UpdateCycleTest, ReentryDuringAPlayersWaitIsHarmless) {
+    start();
+    uint32_t c = host().connect("MSNP8", widen("Bob"));
+    int reentries = 0;
+    bool switchOff = false;
+    HWND w = standin::createWindow("Winamp v1.x", "1. A - B - Winamp",
+                                   [&](HWND, UINT msg, WPARAM, LPARAM lp) {
+                                       if (msg != WM_USER || lp != 104) return (LRESULT)0;
+                                       if (reentries++ == 0)
+                                           timerCallback(NULL, WM_TIMER, 0, 0);
+                                       if (switchOff) host().chooseCommand();
+                                       return (LRESULT)1;
+                                   });
+    host().chooseCommand();
+    pump(1000);
+    EXPECT_EQ(1, reentries) << "the nested tick probed nothing";
+    EXPECT_EQ(1u, sentNames(c).size());
+    standin::setWindowText(w, "2. C - D - Winamp");
+    switchOff = true;
+    pump(1000);
+    EXPECT_FALSE(g_mrOnOff);
+    EXPECT_EQ(widen("Bob"), host().name(c)) << "no title after the switch-off";
+    standin::destroyWindow(w);
+}

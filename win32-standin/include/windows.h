@@ -112,6 +112,10 @@ typedef struct tagCOPYDATASTRUCT {
 
 typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 
+// msvcrt: the C runtime's own _snprintf (the plug-in uses it for "%f"
+// only); it returns -1 and leaves the text unterminated when it is cut.
+int _snprintf(char* out, size_t count, const char* format, ...);
+
 // Kernel: strings (implemented for real).
 int WINAPI lstrlenA(LPCSTR s);
 int WINAPI lstrcmpA(LPCSTR a, LPCSTR b);
@@ -161,6 +165,17 @@ DWORD WINAPI SetFilePointer(HANDLE f, LONG distance, LONG* high, DWORD method);
 DWORD WINAPI GetFileSize(HANDLE f, LPDWORD high);
 BOOL WINAPI CloseHandle(HANDLE h);
 
+// Kernel: what the media-file reader adds to the file functions above
+// (implemented for real).  GetFileType tells disk files from the rest.
+#define NO_ERROR 0L
+#define ERROR_NEGATIVE_SEEK 131L
+#define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
+#define FILE_TYPE_UNKNOWN 0x0000
+#define FILE_TYPE_DISK 0x0001
+#define FILE_TYPE_CHAR 0x0002
+#define FILE_TYPE_PIPE 0x0003
+DWORD WINAPI GetFileType(HANDLE f);
+
 // Kernel: simulated system queries.
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR out, DWORD size);
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
@@ -185,6 +200,17 @@ int WINAPI GetWindowTextA(HWND w, LPSTR out, int size);
 int WINAPI GetWindowTextW(HWND w, LPWSTR out, int size);
 UINT_PTR WINAPI SetTimer(HWND w, UINT_PTR id, UINT elapseMs, TIMERPROC proc);
 BOOL WINAPI KillTimer(HWND w, UINT_PTR id);
+
+// --- DDE client support -----------------------------------------------------
+// What the DDE players need besides <ddeml.h>: the clipboard format of their
+// answers and the process heap that holds an answer (simulated with counts,
+// see <standin/dde.h>).
+typedef BYTE* LPBYTE;
+#define CF_TEXT 1
+#define HEAP_ZERO_MEMORY 0x00000008
+HANDLE WINAPI GetProcessHeap(void);
+LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, size_t bytes);
+BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID block);
 
 // --- COM and process enumeration (simulated) ------------------------------
 //

@@ -145,8 +145,13 @@ void advance(DWORD ms) {
     if (end > d.now) d.now = end;
 }
 
+void passTime(DWORD ms) {
+    desktop().now += ms;
+}
+
 void reset() {
     desktop() = Desktop();
+    resetDde();
     standin_resetCom();
     standin_resetProcesses();
 }
@@ -247,7 +252,10 @@ DWORD WINAPI SetFilePointer(HANDLE f, LONG distance, LONG* high, DWORD method) {
                  : method == FILE_CURRENT ? SEEK_CUR
                                           : SEEK_SET;
     off_t at = lseek(fdOf(f), offset, whence);
-    if (at < 0) return INVALID_SET_FILE_POINTER;
+    if (at < 0) {
+        SetLastError(ERROR_NEGATIVE_SEEK);
+        return INVALID_SET_FILE_POINTER;
+    }
     if (high) *high = (LONG)((uint64_t)at >> 32);
     return (DWORD)at;
 }
@@ -257,6 +265,15 @@ DWORD WINAPI GetFileSize(HANDLE f, LPDWORD high) {
     if (fstat(fdOf(f), &st) != 0) return INVALID_SET_FILE_POINTER;
     if (high) *high = (DWORD)((uint64_t)st.st_size >> 32);
     return (DWORD)st.st_size;
+}
+
+DWORD WINAPI GetFileType(HANDLE f) {
+    struct stat st;
+    if (fstat(fdOf(f), &st) != 0) return FILE_TYPE_UNKNOWN;
+    if (S_ISREG(st.st_mode)) return FILE_TYPE_DISK;
+    if (S_ISCHR(st.st_mode)) return FILE_TYPE_CHAR;
+    if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return FILE_TYPE_PIPE;
+    return FILE_TYPE_UNKNOWN;
 }
 
 BOOL WINAPI CloseHandle(HANDLE h) {

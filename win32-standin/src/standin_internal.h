@@ -27,4 +27,11 @@ bool isDbcsLeadByte(unsigned char c);
 // for a null path or one that does not fit.  Allocates nothing.
 bool toLinuxPath(const char* path, char* out, size_t size);
 
+// The simulated clock moves on by ms without running timers: a call that
+// blocks its caller (a DDE request waiting for its answer).
+void passTime(DWORD ms);
+
+// Back to no DDE servers, instances or counts (called by standin::reset()).
+void resetDde();
+
 }  // namespace standin

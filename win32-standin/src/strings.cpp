@@ -1,4 +1,7 @@
-// Kernel string functions of the stand-in: lstrlenA, lstrcmpA, lstrcpynA.
+// Kernel string functions of the stand-in: lstrlenA, lstrcmpA, lstrcpynA,
+// and msvcrt's _snprintf.
+#include <stdarg.h>
+#include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
@@ -143,4 +146,22 @@ int WINAPI lstrcmpA(LPCSTR a, LPCSTR b) {
         ++i;
         ++j;
     }
+}
+
+// msvcrt's _snprintf: a text shorter than count is written with its NUL; one
+// of exactly count bytes without it; a longer one is cut to count bytes,
+// unterminated, and the result is -1.
+int _snprintf(char* out, size_t count, const char* format, ...) {
+    char text[4096];
+    va_list args;
+    va_start(args, format);
+    int n = vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (n < 0) return -1;
+    if ((size_t)n > count) {
+        memcpy(out, text, count);
+        return -1;
+    }
+    memcpy(out, text, (size_t)n < count ? (size_t)n + 1 : (size_t)n);
+    return n;
 }

@@ -1,0 +1,97 @@
+// A stand-in for the BSPlayer main window, driven by the test host.
+//
+//   fake_bsplayer.exe <state>
+//
+// It speaks the real player's interface:
+//   WM_USER + 2, wParam 0x10102   the play state (2 and up: playing)
+//   WM_COPYDATA, dwData 0x1010B   the record carries an address in the
+//                                 sender's process (as many bytes as an
+//                                 address has there); the playing file's full
+//                                 path, NUL-terminated ANSI, is written there
+//                                 with WriteProcessMemory, the sender's
+//                                 process found from the window in wParam
+// and the host steers it with:
+//   WM_COPYDATA, dwData kSetFile  the path to report (ANSI bytes)
+//   WM_APP + 1, wParam            the play state to answer
+//   WM_APP + 2, wParam            hang: sleep wParam ms inside the window procedure
+//   WM_CLOSE                      quit
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+#include <string>
+
+#include "fake_control.h"
+
+namespace {
+
+const UINT kPlayerCommand = WM_USER + 2;
+const WPARAM kGetState = 0x10102;
+const ULONG_PTR kGetFileName = 0x1010B;
+const ULONG_PTR kSetFile = 0x7E57F11E;
+
+LRESULT g_state = 0;
+std::string g_path;
+
+// Writes the path into the process that owns the sender's window.
+LRESULT writePathTo(HWND sender, const COPYDATASTRUCT* record) {
+    UINT_PTR address = 0;
+    if (record->cbData == 8 || record->cbData == 4)
+        memcpy(&address, record->lpData, record->cbData);
+    DWORD pid = 0;
+    if (!address || !IsWindow(sender) || !GetWindowThreadProcessId(sender, &pid))
+        return FALSE;
+    HANDLE process = OpenProcess(PROCESS_VM_WRITE | PROCESS_VM_OPERATION, FALSE, pid);
+    if (!process) return FALSE;
+    SIZE_T written = 0;
+    BOOL ok = WriteProcessMemory(process, reinterpret_cast<void*>(address),
+                                 g_path.c_str(), g_path.size() + 1, &written);
+    CloseHandle(process);
+    return ok;
+}
+
+LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case kPlayerCommand:
+        // Other commands of the real player are unknown to us: answer 0.
+        return wParam == kGetState ? g_state : 0;
+    case WM_COPYDATA: {
+        const COPYDATASTRUCT* record = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (record->dwData == kGetFileName)
+            return writePathTo(reinterpret_cast<HWND>(wParam), record);
+        if (record->dwData == kSetFile) {
+            g_path.assign(static_cast<const char*>(record->lpData), record->cbData);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    default: {
+        LRESULT result;
+        if (answerControl(msg, wParam, &g_state, &result)) return result;
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    g_state = atoi(commandLine);
+
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = "BSPlayer";
+    if (!RegisterClassA(&wc)) return 2;
+    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "BSPlayer", WS_OVERLAPPEDWINDOW,
+                                CW_USEDEFAULT, CW_USEDEFAULT, 320, 200, NULL, NULL,
+                                instance, NULL);
+    if (!hwnd) return 3;
+
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
