@@ -59,7 +59,7 @@ bool FakeProcess::noWindow(std::string* error) const {
 }
 
 bool FakeProcess::send(UINT msg, WPARAM wParam, LPARAM lParam, bool zeroIsFailure,
-                       std::string* error) {
+                       std::string* error, LRESULT* answer) {
     if (noWindow(error)) return false;
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(window_, msg, wParam, lParam, SMTO_ABORTIFHUNG,
@@ -67,6 +67,7 @@ bool FakeProcess::send(UINT msg, WPARAM wParam, LPARAM lParam, bool zeroIsFailur
         *error = program_ + " did not answer (hung?)";
         return false;
     }
+    if (answer) *answer = (LRESULT)result;
     if (zeroIsFailure && result == 0) {
         *error = program_ + " refused the order";
         return false;

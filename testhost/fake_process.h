@@ -25,9 +25,9 @@ public:
     // Starts "<host folder><program>" <arguments> and waits for its window.
     bool start(const WText& arguments, std::string* error);
     // Sends msg with a time-out; false when the fake did not answer in time,
-    // or answered 0 and zeroIsFailure.
+    // or answered 0 and zeroIsFailure.  The answer goes to *answer if given.
     bool send(UINT msg, WPARAM wParam, LPARAM lParam, bool zeroIsFailure,
-              std::string* error);
+              std::string* error, LRESULT* answer = NULL);
     bool post(UINT msg, WPARAM wParam, LPARAM lParam, std::string* error);
     // Closes the window and waits for the process to end (kills it if not).
     bool quit(std::string* error);

@@ -16,18 +16,24 @@ const UINT kSetState = WM_APP + 1;
 const UINT kSetVisible = WM_APP + 2;
 const UINT kDieAfter = WM_APP + 3;
 const UINT kCountObjects = WM_APP + 4;
-const DWORD kControlTimeoutMs = 3000;
-const DWORD kStartTimeoutMs = 15000;
+const DWORD kTimeoutMs = 15000;
 const DWORD kStepMs = 20;
 
-std::string programPath() {
-    return hostFolder() + "iTunes.exe";
+// Waits for a process with the host's message loop running; false when it
+// is still there after ms.
+bool waitForExit(HANDLE process, DWORD ms, const std::function<void(DWORD)>& wait) {
+    for (DWORD waited = 0; waited < ms; waited += kStepMs) {
+        if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return true;
+        wait(kStepMs);
+    }
+    return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
 }
 
 }  // namespace
 
-bool ITunesDriver::runProgram(const std::string& arguments, std::string* error) {
-    std::string commandLine = "\"" + programPath() + "\" " + arguments;
+// /regserver and /unregserver: run to the end.
+bool ITunesDriver::runOnce(const char* arguments, std::string* error) {
+    std::string commandLine = "\"" + hostFolder() + "iTunes.exe\" " + arguments;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
@@ -38,28 +44,18 @@ bool ITunesDriver::runProgram(const std::string& arguments, std::string* error) 
         return false;
     }
     CloseHandle(pi.hThread);
-    if (!arguments.empty()) {
-        // A one-shot run: wait for it, with the host's loop running.
-        DWORD waited = 0;
-        while (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0 &&
-               waited < kStartTimeoutMs) {
-            wait_(kStepMs);
-            waited += kStepMs;
-        }
-        DWORD code = 1;
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hProcess);
-        if (code != 0)
-            *error = "iTunes.exe " + arguments + " failed: " + std::to_string(code);
-        return code == 0;
-    }
-    process_ = pi.hProcess;
-    processId_ = pi.dwProcessId;
-    return true;
+    waitForExit(pi.hProcess, kTimeoutMs, wait_);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    if (code != 0)
+        *error =
+            std::string("iTunes.exe ") + arguments + " failed: " + std::to_string(code);
+    return code == 0;
 }
 
 bool ITunesDriver::registerOnly(std::string* error) {
-    if (!runProgram("/regserver", error)) return false;
+    if (!runOnce("/regserver", error)) return false;
     registered_ = true;
     return true;
 }
@@ -80,56 +76,14 @@ bool ITunesDriver::createFromHost(std::string* error) {
     return true;
 }
 
-HWND ITunesDriver::findWindow() const {
-    for (HWND w = FindWindowExA(NULL, NULL, kWindowClass, NULL); w;
-         w = FindWindowExA(NULL, w, kWindowClass, NULL)) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid == processId_) return w;
-    }
-    return NULL;
-}
-
 bool ITunesDriver::start(std::string* error) {
-    if (process_ && !exited()) {
-        *error = "a fake iTunes is already running";
-        return false;
-    }
-    kill();
-    if (!runProgram("", error)) return false;
+    if (!process_.start(WText(), error)) return false;
     registered_ = true;
-    for (DWORD waited = 0; waited < kStartTimeoutMs; waited += kStepMs) {
-        window_ = findWindow();
-        if (window_) return true;
-        if (exited()) break;
-        wait_(kStepMs);
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
-    *error = "the fake iTunes's window never appeared (exit code " +
-             std::to_string(code) + ")";
-    kill();
-    return false;
-}
-
-bool ITunesDriver::exited() const {
-    return !process_ || WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
-}
-
-bool ITunesDriver::send(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result,
-                        std::string* error) {
-    if (!window_ || exited()) {
-        *error = "no fake iTunes is running";
-        return false;
-    }
-    DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutW(window_, msg, wParam, lParam, SMTO_ABORTIFHUNG,
-                             kControlTimeoutMs, &answer)) {
-        *error = "the fake iTunes did not answer";
-        return false;
-    }
-    if (result) *result = (LRESULT)answer;
     return true;
+}
+
+bool ITunesDriver::send(UINT msg, WPARAM wParam, LPARAM lParam, std::string* error) {
+    return process_.send(msg, wParam, lParam, false, error);
 }
 
 bool ITunesDriver::setText(int which, const WText* text, std::string* error) {
@@ -139,24 +93,28 @@ bool ITunesDriver::setText(int which, const WText* text, std::string* error) {
         data.cbData = (DWORD)(text->size() * sizeof(WCHAR));
         data.lpData = (void*)text->data();
     }
-    return send(WM_COPYDATA, 0, (LPARAM)&data, NULL, error);
+    return send(WM_COPYDATA, 0, (LPARAM)&data, error);
 }
 
 bool ITunesDriver::setState(long state, std::string* error) {
-    return send(kSetState, (WPARAM)state, 0, NULL, error);
+    return send(kSetState, (WPARAM)state, 0, error);
 }
 
 bool ITunesDriver::setVisible(bool visible, std::string* error) {
-    return send(kSetVisible, visible ? 1 : 0, 0, NULL, error);
+    return send(kSetVisible, visible ? 1 : 0, 0, error);
 }
 
 bool ITunesDriver::dieAfter(long calls, std::string* error) {
-    return send(kDieAfter, (WPARAM)calls, 0, NULL, error);
+    return send(kDieAfter, (WPARAM)calls, 0, error);
+}
+
+bool ITunesDriver::quit(std::string* error) {
+    return process_.quit(error);
 }
 
 bool ITunesDriver::liveObjects(int* count, std::string* error) {
     LRESULT n = 0;
-    if (!send(kCountObjects, 0, 0, &n, error)) return false;
+    if (!process_.send(kCountObjects, 0, 0, false, error, &n)) return false;
     *count = (int)n;
     return true;
 }
@@ -170,30 +128,11 @@ int ITunesDriver::activations() const {
     return lines;
 }
 
-bool ITunesDriver::quit(std::string* error) {
-    if (!process_) {
-        *error = "no fake iTunes was started";
-        return false;
-    }
-    if (window_ && !exited()) PostMessageW(window_, WM_CLOSE, 0, 0);
-    window_ = NULL;
-    for (DWORD waited = 0; !exited() && waited < kStartTimeoutMs; waited += kStepMs)
-        wait_(kStepMs);
-    if (!exited()) {
-        kill();
-        *error = "the fake iTunes did not quit; killed it";
-        return false;
-    }
-    CloseHandle(process_);
-    process_ = NULL;
-    return true;
-}
-
 // A fake is closed through its window, so that it withdraws its class from
 // COM: Wine would otherwise keep handing the dead one to later runs.
 void ITunesDriver::finish() {
     std::string error;
-    if (process_) quit(&error);
+    if (process_.running()) process_.quit(&error);
     // One that COM started on its own.
     HWND w;
     for (int i = 0; i < 8 && (w = FindWindowExA(NULL, NULL, kWindowClass, NULL)); i++) {
@@ -202,25 +141,12 @@ void ITunesDriver::finish() {
         HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
         if (!p) break;
         PostMessageW(w, WM_CLOSE, 0, 0);
-        for (DWORD waited = 0; waited < kStartTimeoutMs; waited += kStepMs) {
-            if (WaitForSingleObject(p, 0) == WAIT_OBJECT_0) break;
-            wait_(kStepMs);
-        }
-        TerminateProcess(p, 1);
+        if (!waitForExit(p, kTimeoutMs, wait_)) TerminateProcess(p, 1);
         WaitForSingleObject(p, 5000);
         CloseHandle(p);
     }
-    if (registered_) runProgram("/unregserver", &error);
+    if (registered_) runOnce("/unregserver", &error);
     registered_ = false;
-}
-
-void ITunesDriver::kill() {
-    if (!process_) return;
-    TerminateProcess(process_, 1);
-    WaitForSingleObject(process_, 5000);
-    CloseHandle(process_);
-    process_ = NULL;
-    window_ = NULL;
 }
 
 }  // namespace testhost

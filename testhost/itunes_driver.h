@@ -2,9 +2,8 @@
 // scenario, and reads what it counted.
 //
 // The fake is a COM server: the plug-in reaches it through COM, the host
-// through its control window, with time-outs, so a fake that died or hangs
-// never blocks the host.  It registers itself (class and type library) in
-// the prefix, pointing at this run's copy; finish() removes that again.
+// through its control window.  It registers itself (class and type library)
+// in the prefix, pointing at this run's copy; finish() removes that again.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "testhost/fake_process.h"
 #include "testhost/host_core.h"
 
 namespace testhost {
@@ -19,8 +19,8 @@ namespace testhost {
 class ITunesDriver {
 public:
     // wait(ms) lets the host's message loop run while we wait for the fake.
-    explicit ITunesDriver(std::function<void(DWORD)> wait) : wait_(wait) {}
-    ~ITunesDriver() { kill(); }
+    explicit ITunesDriver(std::function<void(DWORD)> wait)
+        : wait_(wait), process_("iTunes.exe", "MelodyRibbonFakeITunes", wait) {}
 
     // Registers the fake without starting it: COM could then start it, which
     // the activation count would show.
@@ -37,6 +37,7 @@ public:
     bool setVisible(bool visible, std::string* error);
     // It answers n more calls, then dies at the next.
     bool dieAfter(long calls, std::string* error);
+    // Also forgets one that died.
     bool quit(std::string* error);
     // Objects alive in the running fake.
     bool liveObjects(int* count, std::string* error);
@@ -48,17 +49,11 @@ public:
     void finish();
 
 private:
-    bool runProgram(const std::string& arguments, std::string* error);
-    HWND findWindow() const;
-    bool send(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result,
-              std::string* error);
-    bool exited() const;
-    void kill();
+    bool runOnce(const char* arguments, std::string* error);
+    bool send(UINT msg, WPARAM wParam, LPARAM lParam, std::string* error);
 
     std::function<void(DWORD)> wait_;
-    HANDLE process_ = NULL;
-    DWORD processId_ = 0;
-    HWND window_ = NULL;
+    FakeProcess process_;
     bool registered_ = false;
 };
 
