@@ -255,6 +255,28 @@ TEST_F(ITunesTest, CompositionKeepsUtf16AndMissingStringsAreEmpty) {
 // object, a call into a server that died), the probe answers -210 or the
 // reader an empty title, nothing is called through a missing object and
 // nothing is left behind.
+template <int Slot>
+void refuseSlot(standin::ITunesScript& s) {
+    s.failingSlot = Slot;
+    s.failingSlotResult = E_FAIL;
+}
+template <int Calls>
+void dieAfter(standin::ITunesScript& s) {
+    s.dieAfterCalls = Calls;
+}
+void unregistered(standin::ITunesScript& s) {
+    s.registered = false;
+}
+void refuseCreation(standin::ITunesScript& s) {
+    s.createResult = E_OUTOFMEMORY;
+}
+void noDisplay(standin::ITunesScript& s) {
+    s.hasDisplay = false;
+}
+void noTrack(standin::ITunesScript& s) {
+    s.hasTrack = false;
+}
+
 TEST_F(ITunesTest, ComFailuresAreSafeOnEveryPath) {
     start();
     struct Case {
@@ -263,51 +285,22 @@ TEST_F(ITunesTest, ComFailuresAreSafeOnEveryPath) {
         PlayerStatus status;
         const char* calls;
     } cases[] = {
-        {"class not registered", [](standin::ITunesScript& s) { s.registered = false; },
-         kITunesNotPlaying, ""},
-        {"creation refused",
-         [](standin::ITunesScript& s) { s.createResult = E_OUTOFMEMORY; },
-         kITunesNotPlaying, ""},
-        {"no display object", [](standin::ITunesScript& s) { s.hasDisplay = false; },
-         kITunesNotPlaying, "a58 a2"},
-        {"display object refused",
-         [](standin::ITunesScript& s) {
-             s.failingSlot = 58;
-             s.failingSlotResult = E_FAIL;
-         },
-         kITunesNotPlaying, "a58 a2"},
-        {"visibility refused",
-         [](standin::ITunesScript& s) {
-             s.failingSlot = 9;
-             s.failingSlotResult = E_FAIL;
-         },
-         kITunesNotPlaying, "a58 d9 d2 a2"},
-        {"player state refused",
-         [](standin::ITunesScript& s) {
-             s.failingSlot = 39;
-             s.failingSlotResult = E_FAIL;
-         },
-         kITunesNotPlaying, "a58 d9 d2 a39 a2"},
-        {"dies at once", [](standin::ITunesScript& s) { s.dieAfterCalls = 0; },
-         kITunesNotPlaying, "a58 a2"},
-        {"dies after the display", [](standin::ITunesScript& s) { s.dieAfterCalls = 1; },
-         kITunesNotPlaying, "a58 d9 d2 a2"},
-        {"dies before the state", [](standin::ITunesScript& s) { s.dieAfterCalls = 2; },
-         kITunesNotPlaying, "a58 d9 d2 a39 a2"},
-        {"no track object", [](standin::ITunesScript& s) { s.hasTrack = false; },
-         kITunesPlaying, "a58 d9 d2 a39 a62 a2"},
-        {"track refused",
-         [](standin::ITunesScript& s) {
-             s.failingSlot = 62;
-             s.failingSlotResult = E_FAIL;
-         },
-         kITunesPlaying, "a58 d9 d2 a39 a62 a2"},
-        {"dies before the track", [](standin::ITunesScript& s) { s.dieAfterCalls = 3; },
-         kITunesPlaying, "a58 d9 d2 a39 a62 a2"},
-        {"dies before the title", [](standin::ITunesScript& s) { s.dieAfterCalls = 4; },
-         kITunesPlaying, "a58 d9 d2 a39 a62 t8 t2 a2"},
-        {"dies before the artist", [](standin::ITunesScript& s) { s.dieAfterCalls = 5; },
-         kITunesPlaying, "a58 d9 d2 a39 a62 t8 t22 t2 a2"},
+        {"class not registered", unregistered, kITunesNotPlaying, ""},
+        {"creation refused", refuseCreation, kITunesNotPlaying, ""},
+        {"no display object", noDisplay, kITunesNotPlaying, "a58 a2"},
+        {"display object refused", refuseSlot<58>, kITunesNotPlaying, "a58 a2"},
+        {"visibility refused", refuseSlot<9>, kITunesNotPlaying, "a58 d9 d2 a2"},
+        {"player state refused", refuseSlot<39>, kITunesNotPlaying, "a58 d9 d2 a39 a2"},
+        {"dies at once", dieAfter<0>, kITunesNotPlaying, "a58 a2"},
+        {"dies after the display", dieAfter<1>, kITunesNotPlaying, "a58 d9 d2 a2"},
+        {"dies before the state", dieAfter<2>, kITunesNotPlaying, "a58 d9 d2 a39 a2"},
+        {"no track object", noTrack, kITunesPlaying, "a58 d9 d2 a39 a62 a2"},
+        {"track refused", refuseSlot<62>, kITunesPlaying, "a58 d9 d2 a39 a62 a2"},
+        {"dies before the track", dieAfter<3>, kITunesPlaying, "a58 d9 d2 a39 a62 a2"},
+        {"dies before the title", dieAfter<4>, kITunesPlaying,
+         "a58 d9 d2 a39 a62 t8 t2 a2"},
+        {"dies before the artist", dieAfter<5>, kITunesPlaying,
+         "a58 d9 d2 a39 a62 t8 t22 t2 a2"},
     };
     for (standin::Apartment apartment :
          {standin::Apartment::kNone, standin::Apartment::kSingleThreaded,
