@@ -5,6 +5,7 @@
 #include "frame/trace_log.h"
 #include "frame/wide_text.h"
 #include "players/dde_conversation.h"
+#include "players/player_window.h"
 
 static const char kLilithControl[] = "LILITH_EXT_CONTROL";
 
@@ -72,15 +73,5 @@ void cutLilithCaption(const WCHAR* caption, WCHAR* out, int capacity) {
 }
 
 bool getLilithTitle(WCHAR* title, int capacity, HWND window) {
-    if (capacity <= 0) return false;
-    WCHAR caption[1024] = {0};
-    GetWindowTextW(window, caption, 1024);
-    caption[1023] = 0;
-    WCHAR work[1024];
-    cutLilithCaption(caption, work, 1024);
-    // The caller's whole buffer is written, so no stale units follow the title.
-    memset(title, 0, (size_t)capacity * sizeof(WCHAR));
-    copyWide(title, capacity, work);
-    writeLogWide("LilithTitle[%s]", title);
-    return title[0] != 0;
+    return readCaptionTitle(window, cutLilithCaption, title, capacity, "LilithTitle[%s]");
 }

@@ -48,15 +48,5 @@ void cutWinampCaption(const WCHAR* caption, WCHAR* out, int capacity) {
 }
 
 bool getWinampTitle(WCHAR* title, int capacity, HWND window) {
-    if (capacity <= 0) return false;
-    WCHAR caption[1024] = {0};
-    GetWindowTextW(window, caption, 1024);
-    caption[1023] = 0;
-    WCHAR work[1024];
-    cutWinampCaption(caption, work, 1024);
-    // The caller's whole buffer is written, so no stale units follow the title.
-    memset(title, 0, (size_t)capacity * sizeof(WCHAR));
-    copyWide(title, capacity, work);
-    writeLogWide("AmpTitle[%s]", title);
-    return title[0] != 0;
+    return readCaptionTitle(window, cutWinampCaption, title, capacity, "AmpTitle[%s]");
 }
