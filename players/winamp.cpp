@@ -1,7 +1,5 @@
 #include "players/winamp.h"
 
-#include <string.h>
-
 #include "frame/trace_log.h"
 #include "frame/wide_text.h"
 #include "players/player_window.h"
