@@ -198,6 +198,7 @@ void startIdleProcesses() {
         standin::startProcess("C:\\WINDOWS\\system32\\idle" + std::to_string(i) + ".exe");
 }
 
+HWND g_winamp;
 LRESULT g_winampState;
 LRESULT winampWindow(HWND, UINT msg, WPARAM, LPARAM lp) {
     return msg == WM_USER && lp == 104 ? g_winampState : 0;
@@ -213,7 +214,8 @@ std::string cfText(const char* text) {
 
 void startWinamp(LRESULT state) {
     g_winampState = state;
-    standin::createWindow("Winamp v1.x", "1. Artist - Song - Winamp", winampWindow);
+    g_winamp =
+        standin::createWindow("Winamp v1.x", "1. Artist - Song - Winamp", winampWindow);
 }
 void startLilith() {
     standin::createWindow("Lilith",
@@ -237,22 +239,31 @@ struct Case {
     const char* players;  // the [Player] section
     int connections;
     void (*desktop)();
+    void (*beforeTick)(int tick);  // NULL: the desktop stays as it is
 };
+
+// Every tick finds another title, so every tick sends a name.
+void nextWinampTitle(int tick) {
+    standin::setWindowText(g_winamp, tick % 2 ? "1. Artist - Song - Winamp"
+                                              : "2. Artist - Another Song - Winamp");
+}
 
 const char kAllFive[] =
     "[Player]\r\nWinampOrder=1\r\niTunesOrder=2\r\nkbMediaPlayerOrder=3\r\n"
     "BSplayerOrder=4\r\nLilithOrder=5\r\n";
 
 const Case kCases[] = {
-    {"winamp-1", "", 1, [] { startWinamp(1); }},
-    {"winamp-2", "", 2, [] { startWinamp(1); }},
-    {"five-none", kAllFive, 1, [] {}},
-    {"five-lilith-alone", kAllFive, 1, startLilith},
+    {"winamp-1", "", 1, [] { startWinamp(1); }, NULL},
+    {"winamp-2", "", 2, [] { startWinamp(1); }, NULL},
+    {"winamp-1-new-title", "", 1, [] { startWinamp(1); }, nextWinampTitle},
+    {"five-none", kAllFive, 1, [] {}, NULL},
+    {"five-lilith-alone", kAllFive, 1, startLilith, NULL},
     {"five-lilith-others-stopped", kAllFive, 1,
      [] {
          startOthersStopped();
          startLilith();
-     }},
+     },
+     NULL},
 };
 
 // Everything the module holds from load to unload, as at load.
@@ -288,7 +299,10 @@ void loadPlugin(const Case& c, bool logging) {
     testhost::Host::instance().chooseCommand();
 }
 
-void tick() {
+// One turn of the host's message loop: the desktop moves on, the timer's
+// message comes, and the host's events (OnInfoChange) go out.
+void tick(const Case& c, int i) {
+    if (c.beforeTick) c.beforeTick(i);
     timerCallback(NULL, WM_TIMER, g_timerId, 0);
     testhost::Host::instance().deliverPendingEvents();
 }
@@ -301,8 +315,8 @@ double nowNs() {
 
 void runCase(const Case& c, bool logging, int ticks) {
     loadPlugin(c, logging);
-    tick();  // publishes the title
-    tick();  // finds it in the name
+    tick(c, 0);  // publishes the title
+    tick(c, 0);  // finds it in the name
     const size_t changesBefore = testhost::Host::instance().nameChanges().size();
 
     // Heap: every allocation's caller is looked up, which is slow, so the
@@ -311,16 +325,16 @@ void runCase(const Case& c, bool logging, int ticks) {
     g_mallocs = 0;
     g_callerCount = 0;
     g_counting = true;
-    for (int i = 0; i < ticks; i++) tick();
+    for (int i = 0; i < ticks; i++) tick(c, i);
     g_counting = false;
     const int heapAllocs = standin::ddeTally().heapBlocks - heapBefore;
 
     const double start = nowNs();
     CALLGRIND_TOGGLE_COLLECT;
-    for (int i = 0; i < ticks; i++) tick();
+    for (int i = 0; i < ticks; i++) tick(c, i);
     CALLGRIND_TOGGLE_COLLECT;
     const double ns = (nowNs() - start) / ticks;
-    std::string label = std::string(c.name) + (logging ? " log-on" : " log-off");
+    std::string label = std::string(c.name) + (logging ? ", log on" : ", log off");
     CALLGRIND_DUMP_STATS_AT(label.c_str());
 
     std::map<std::string, int> byOwner;
@@ -329,12 +343,15 @@ void runCase(const Case& c, bool logging, int ticks) {
         byOwner[ownerOf(files[i])] += g_callers[i].allocations;
     const size_t changes =
         testhost::Host::instance().nameChanges().size() - changesBefore;
-    printf("case %-34s ticks %d  name changes %zu  HeapAlloc/tick %.2f  malloc/tick %.2f",
-           label.c_str(), 2 * ticks, changes, (double)heapAllocs / ticks,
-           (double)g_mallocs / ticks);
-    for (const auto& owner : byOwner)
-        printf(" (%s %.2f)", owner.first.c_str(), (double)owner.second / ticks);
-    printf("  wall %.0f ns/tick\n", ns);
+    // Both passes of ticks count their name changes.
+    printf("| %s | %s | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", c.name,
+           logging ? "on" : "off", (double)changes / (2 * ticks),
+           (double)heapAllocs / ticks, (double)byOwner["plug-in"] / ticks,
+           (double)byOwner["stand-in"] / ticks, (double)byOwner["test host"] / ticks,
+           (double)(g_mallocs - byOwner["plug-in"] - byOwner["stand-in"] -
+                    byOwner["test host"]) /
+               ticks,
+           ns / 1000);
     fflush(stdout);
     killTitleTimer();
 }
@@ -350,6 +367,10 @@ int main(int argc, char** argv) {
     char folder[] = "/tmp/mr-step-cost-XXXXXX";
     if (!mkdtemp(folder)) return 2;
     g_folder = folder;
+    printf(
+        "| case | log | name changes per tick | HeapAlloc per tick | malloc per tick: "
+        "plug-in | stand-in | test host | this program | wall µs per tick |\n"
+        "|---|---|---:|---:|---:|---:|---:|---:|---:|\n");
     for (bool logging : {false, true})
         for (const Case& c : kCases) runCase(c, logging, ticks);
     std::string command = "rm -rf '" + g_folder + "'";
