@@ -225,6 +225,13 @@ void startLilith() {
     standin::addDdeServer("LILITH_EXT_CONTROL", "LILITH_EXT_CONTROL").answers["/status"] =
         cfText("play");
 }
+void startKbMediaPlaying() {
+    standin::DdeServer& server =
+        standin::addDdeServer("KbMedia Player", "KbMedia Player");
+    server.answers["Status"] = cfText("Play");
+    server.answers["Title"] = cfText("Song");
+    server.answers["Artist"] = cfText("Artist");
+}
 void startOthersStopped() {
     startWinamp(0);
     standin::startProcess("C:\\Program Files\\iTunes\\iTunes.exe");
@@ -256,6 +263,8 @@ const Case kCases[] = {
     {"winamp-1", "", 1, [] { startWinamp(1); }, NULL},
     {"winamp-2", "", 2, [] { startWinamp(1); }, NULL},
     {"winamp-1-new-title", "", 1, [] { startWinamp(1); }, nextWinampTitle},
+    {"kbmedia-1", "[Player]\r\nWinampOrder=0\r\nkbMediaPlayerOrder=1\r\n", 1,
+     startKbMediaPlaying, NULL},
     {"five-none", kAllFive, 1, [] {}, NULL},
     {"five-lilith-alone", kAllFive, 1, startLilith, NULL},
     {"five-lilith-others-stopped", kAllFive, 1,
