@@ -163,21 +163,50 @@ void iTunesObjectAlone() {
 BOOL CALLBACK countOwnWindow(HWND w, LPARAM count) {
     DWORD process = 0;
     GetWindowThreadProcessId(w, &process);
-    if (process == GetCurrentProcessId()) {
-        if (++*(int*)count == 1) {
-            char name[64] = "";
-            GetClassNameA(w, name, sizeof name);
-            printf("(first window's class: %s)\n", name);
-        }
-    }
+    if (process == GetCurrentProcessId()) ++*(int*)count;
     return TRUE;
 }
 
-// Top-level windows of this process: a probe must leave none behind.
+// Top-level windows of this process: a probe should leave none behind.
 int ownWindows() {
     int count = 0;
     EnumWindows(countOwnWindow, (LPARAM)&count);
     return count;
+}
+
+// Windows left behind by 100 DDE probes, with and without a server, and
+// what a few hundred windows more cost a window call of this process.
+void countLeftWindows(bool lilithRuns) {
+    printf("\nWindows left in this process:\n\n| after 100 | windows |\n|---|---:|\n");
+    int before = ownWindows();
+    for (int i = 0; i < 100; i++) ddeConnectToNobody();
+    printf("| DdeConnect calls that found no server | %d |\n", ownWindows() - before);
+    if (lilithRuns) {
+        before = ownWindows();
+        HWND w;
+        for (int i = 0; i < 100; i++) checkLilithStatus(&w);
+        printf("| Lilith probes (a conversation each) | %d |\n", ownWindows() - before);
+    }
+}
+
+void timeWithManyWindows() {
+    printf(
+        "\nA window call and the number of windows:\n\n| piece | median µs | mean µs | "
+        "max µs |\n|---|---:|---:|---:|\n");
+    measure("FindWindowA of a class no window has",
+            [] { FindWindowA("Winamp v1.x", NULL); });
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = "MelodyRibbonPerfFiller";
+    RegisterClassA(&wc);
+    std::vector<HWND> filler;
+    for (int i = 0; i < 500; i++)
+        filler.push_back(CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0,
+                                         NULL, NULL, wc.hInstance, NULL));
+    measure("  the same with 500 more hidden windows in this process",
+            [] { FindWindowA("Winamp v1.x", NULL); });
+    for (HWND w : filler) DestroyWindow(w);
 }
 
 void timeAbsentPlayers() {
@@ -191,16 +220,11 @@ void timeAbsentPlayers() {
     measure("iTunes probe (the process search)", probeITunes);
     measure("  EnumProcesses, OpenProcess and CloseHandle of each",
             listProcessesAndOpenEach);
-    printf("windows of this process: %d\n", ownWindows());
     measure("KbMedia Player probe", [] { checkkbMediaPlayerStatus(); });
-    printf("windows of this process: %d\n", ownWindows());
     measure("  DdeInitializeA and DdeUninitialize", ddeInstanceAlone);
     measure("  the same with a DdeConnect that finds no server", ddeConnectToNobody);
-    printf("windows of this process: %d\n", ownWindows());
     measure("BSPlayer probe", [&] { checkBSplayerStatus(&w); });
     measure("Lilith probe", [&] { checkLilithStatus(&w); });
-    measure("FindWindowA of a class no window has, again",
-            [] { FindWindowA("Winamp v1.x", NULL); });
 }
 
 void timeRunningPlayers() {
@@ -237,9 +261,7 @@ void timeRunningPlayers() {
     measure("KbMedia Player probe (stopped)", [] { checkkbMediaPlayerStatus(); });
     measure("BSPlayer probe (stopped)", [&] { checkBSplayerStatus(&w); });
     HWND lilith = NULL;
-    printf("windows of this process: %d\n", ownWindows());
     measure("Lilith probe (playing)", [&] { checkLilithStatus(&lilith); });
-    printf("windows of this process: %d\n", ownWindows());
     timeDdeConversation();
     measure("Lilith title", [&] { getLilithTitle(title, kTitleUnits, lilith); });
 }
@@ -292,8 +314,10 @@ int main(int argc, char** argv) {
     AddVectoredExceptionHandler(1, reportFault);
     if (argc > 1 && atoi(argv[1]) > 0) g_runs = atoi(argv[1]);
     printf("%d runs of each piece\n", g_runs);
+    timeWithManyWindows();
     timeAbsentPlayers();
     timeLogLine();
+    countLeftWindows(false);
 
     std::string error;
     testhost::WinampDriver winamp(pump);
@@ -311,7 +335,10 @@ int main(int argc, char** argv) {
                                            "Artist - Song"),
                            &error),
               error);
-    if (ok) timeRunningPlayers();
+    if (ok) {
+        timeRunningPlayers();
+        countLeftWindows(true);
+    }
     winamp.quit(&error);
     kbmedia.quit(&error);
     lilith.quit(&error);
