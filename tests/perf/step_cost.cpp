@@ -36,6 +36,7 @@
 #include "publish/connections.h"
 #include "publish/update_cycle.h"
 #include "testhost/host_core.h"
+#include "tests/native/plugin_state.h"
 
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
@@ -275,24 +276,10 @@ const Case kCases[] = {
      NULL},
 };
 
-// Everything the module holds from load to unload, as at load.
-void resetPlugin() {
-    g_logEnabled = false;
-    g_logPath[0] = '\0';
-    g_iniPath[0] = '\0';
-    memset(&g_slots, 0, sizeof g_slots);
-    memset(&g_hostApi, 0, sizeof g_hostApi);
-    g_getInfoService = 0;
-    g_timerId = 0;
-    g_restoreTimerId = 0;
-    g_mrOnOff = false;
-    g_codePageSelector = chooseCodePage;
-}
-
 void loadPlugin(const Case& c, bool logging) {
     standin::reset();
     testhost::Host::instance().reset();
-    resetPlugin();
+    resetPluginState();
     standin::setModuleFileName(windowsPath(g_folder + "/host.exe"));
     std::string dir = g_folder + "/Plugins/MelodyRibbon";
     std::string command = "rm -rf '" + g_folder + "/Plugins' && mkdir -p '" + dir + "'";

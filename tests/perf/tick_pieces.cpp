@@ -34,17 +34,14 @@
 #include "testhost/host_folder.h"
 #include "testhost/itunes_driver.h"
 #include "testhost/winamp_driver.h"
+#include "tests/bench/timing_program.h"
 
 namespace {
 
 int g_runs = 200;
 
 double nowUs() {
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1e6 * (double)t.QuadPart / (double)frequency.QuadPart;
+    return 1000.0 * nowMs();
 }
 
 // The players' messages to us (DDE acknowledgements, COM's calls) arrive
@@ -292,15 +289,6 @@ void timeLogLine() {
     CloseHandle(f);
     g_logEnabled = false;
     DeleteFileA(path.c_str());
-}
-
-LONG CALLBACK reportFault(EXCEPTION_POINTERS* e) {
-    DWORD code = e->ExceptionRecord->ExceptionCode;
-    if (code < 0xC0000000u) return EXCEPTION_CONTINUE_SEARCH;
-    printf("fault 0x%08lx at %p\n", (unsigned long)code,
-           e->ExceptionRecord->ExceptionAddress);
-    fflush(stdout);
-    ExitProcess(3);
 }
 
 bool check(bool ok, const std::string& error) {
