@@ -76,3 +76,11 @@ if(BENCH)
   target_link_libraries(title_bench PRIVATE melodyribbon_core benchmark::benchmark
                         ${TAGLIB_LIBRARIES})
 endif()
+
+# PERF=ON builds tests/perf's step_cost (scripts/perf): the update step's
+# instructions, heap allocations and time on this build.
+option(PERF "Build the update step's cost program" OFF)
+if(PERF)
+  add_executable(step_cost ${CMAKE_SOURCE_DIR}/tests/perf/step_cost.cpp)
+  target_link_libraries(step_cost PRIVATE testhost_core ${CMAKE_DL_LIBS})
+endif()

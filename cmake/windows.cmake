@@ -79,6 +79,22 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   target_link_options(itunes_probe_timing PRIVATE ${WINE_PROGRAM_LINK})
   target_link_libraries(itunes_probe_timing PRIVATE shlwapi ole32 oleaut32 psapi)
 
+  # The pieces of a tick, timed one by one (scripts/perf): the plug-in's code
+  # and the test host's drivers of the fake players linked into a program.
+  add_executable(tick_pieces ${CMAKE_SOURCE_DIR}/tests/perf/tick_pieces.cpp ${PLUGIN_SOURCES}
+                 ${CMAKE_SOURCE_DIR}/testhost/fake_process.cpp
+                 ${CMAKE_SOURCE_DIR}/testhost/fake_program.cpp
+                 ${CMAKE_SOURCE_DIR}/testhost/winamp_driver.cpp
+                 ${CMAKE_SOURCE_DIR}/testhost/dde_player_driver.cpp
+                 ${CMAKE_SOURCE_DIR}/testhost/bsplayer_driver.cpp
+                 ${CMAKE_SOURCE_DIR}/testhost/itunes_driver.cpp
+                 ${CMAKE_SOURCE_DIR}/testhost/host_folder.cpp
+                 ${CMAKE_SOURCE_DIR}/testhost/host_core.cpp)
+  target_include_directories(tick_pieces PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(tick_pieces PRIVATE ${WINE_PROGRAM_FLAGS} -Os)
+  target_link_options(tick_pieces PRIVATE ${WINE_PROGRAM_LINK})
+  target_link_libraries(tick_pieces PRIVATE user32 shlwapi ole32 oleaut32 uuid psapi)
+
   file(GLOB DIFF_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/differential/*.cpp)
   list(FILTER DIFF_SOURCES EXCLUDE REGEX ".*_native\\.cpp$")
   if(DIFF_SOURCES)

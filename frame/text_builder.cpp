@@ -18,16 +18,40 @@ void TextBuilder::put(char c) {
     out[length] = '\0';
 }
 
+// A log line is mostly runs of text, so they are copied whole, and
+// terminated once.
+void TextBuilder::append(const char* text, int32_t n) {
+    if (n <= 0) return;
+    if (!out || length + 1 >= capacity) {
+        cut = true;
+        return;
+    }
+    int32_t room = capacity - 1 - length;
+    if (n > room) {
+        n = room;
+        cut = true;
+    }
+    memcpy(out + length, text, (size_t)n);
+    length += n;
+    out[length] = '\0';
+}
+
 void TextBuilder::puts(const char* text) {
     if (!text) return;
-    while (*text) put(*text++);
+    // Measured only as far as there is room: one byte more tells a cut.
+    int32_t limit = capacity - length;
+    if (limit < 1) limit = 1;
+    const char* end = (const char*)memchr(text, '\0', (size_t)limit);
+    append(text, end ? (int32_t)(end - text) : limit);
 }
 
 void TextBuilder::putDecimal(int32_t value) {
     char digits[12];
     int n = 0;
-    // Counted in the negative range, so that INT32_MIN needs no special case.
-    int64_t v = value < 0 ? value : -(int64_t)value;
+    // Counted in the negative range, so that INT32_MIN needs no special case;
+    // and in 32 bits, since a 64-bit division on the 32-bit build would bring
+    // in the compiler's runtime helpers for it (a kilobyte of code).
+    int32_t v = value < 0 ? value : -value;
     do {
         digits[n++] = (char)('0' - v % 10);
         v /= 10;

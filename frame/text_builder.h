@@ -16,7 +16,8 @@ struct TextBuilder {
 
     TextBuilder(char* buffer, int32_t bytes);
     void put(char c);
-    void puts(const char* text);  // NULL appends nothing
+    void puts(const char* text);               // NULL appends nothing
+    void append(const char* text, int32_t n);  // n bytes of text, no NUL among them
     void putDecimal(int32_t value);
     void putFixed(double value);  // as "%f" prints it: six decimals
 };

@@ -14,11 +14,12 @@ namespace {
 
 int32_t formatLine(char* out, int32_t capacity, const char* format, va_list args) {
     if (!out || capacity <= 0) return 0;
-    memset(out, 0, (size_t)capacity);
     TextBuilder w(out, capacity);
     for (const char* p = format; p && *p; p++) {
         if (*p != '%') {
-            w.put(*p);
+            const char* run = p;
+            while (p[1] && p[1] != '%') p++;
+            w.append(run, (int32_t)(p - run + 1));
             continue;
         }
         char kind = *++p;
@@ -83,6 +84,9 @@ int32_t writeLogText(const char* text) {
 }
 
 int32_t writeLogWide(const char* format, const WCHAR* text) {
+    // Nothing would show the text: a tick's titles and names are not
+    // converted for a log that is off.
+    if (!g_logEnabled) return 0;
     // A title holds at most 255 units and a name 1023; two bytes a unit
     // suffice for every single- and double-byte code page, and wideToAnsi
     // cuts at a whole character where a wider one would overflow.

@@ -29,4 +29,6 @@ int32_t writeLogText(const char* text);
 // Logs one line whose only conversion is a "%s" of a UTF-16 text (a title,
 // a name): the text goes to the log in the conversion code page, where a
 // character that the code page lacks shows as its default character.
+// Returns what writeLog returns; with logging off nothing is converted or
+// formatted, and the result is 0.
 int32_t writeLogWide(const char* format, const WCHAR* text);

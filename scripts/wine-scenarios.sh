@@ -7,7 +7,8 @@
 # /tmp/mr-scn/<name>/ (testhost.exe, MelodyRibbon.dll, every fake player, the
 # media fixtures in media\ and the scenario), because the plug-in keeps its
 # settings and log beside the host.
-# Without names every scenario runs.  A scenario may choose the locale (and so
+# A name with a slash is a scenario file's path.  Without names every scenario
+# in tests/wine runs.  A scenario may choose the locale (and so
 # the ANSI code page) with a line "# lang: ja_JP.UTF-8"; the default is
 # en_US.UTF-8 (code page 1252).  The transcript of each run stays in
 # /tmp/mr-scn/<name>/transcript.txt; failures print theirs.
@@ -33,7 +34,12 @@ mr_wine_lock || exit 1
 
 if [ $# -gt 0 ]; then
     scenarios=()
-    for name in "$@"; do scenarios+=("$here/tests/wine/${name%.scn}.scn"); done
+    for name in "$@"; do
+        case $name in
+        */*) scenarios+=("$name") ;;  # a path: scripts/perf's own scenarios
+        *) scenarios+=("$here/tests/wine/${name%.scn}.scn") ;;
+        esac
+    done
 else
     scenarios=("$here"/tests/wine/*.scn)
 fi

@@ -44,6 +44,7 @@ void MessageLoop::dispatch(const MSG& msg) {
         double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart);
     ++ticks_;
     if (ms > longestTickMs_) longestTickMs_ = ms;
+    tickTimesMs_.push_back(ms);
 }
 
 }  // namespace testhost

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
 namespace testhost {
 
@@ -22,6 +23,12 @@ public:
     double longestTickMs() const { return longestTickMs_; }
     unsigned ticks() const { return ticks_; }
 
+    // Every tick's wall time since the last reset, in milliseconds, for the
+    // performance figures; the longest tick and the count above are kept
+    // for the whole run.
+    const std::vector<double>& tickTimesMs() const { return tickTimesMs_; }
+    void resetTickTimes() { tickTimesMs_.clear(); }
+
 private:
     void turn();
     void dispatch(const MSG& msg);
@@ -29,6 +36,7 @@ private:
     std::function<void()> observer_;
     double longestTickMs_ = 0;
     unsigned ticks_ = 0;
+    std::vector<double> tickTimesMs_;
 };
 
 }  // namespace testhost

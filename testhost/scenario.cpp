@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <numeric>
 
 #include "testhost/host_folder.h"
 #include "testhost/transcript.h"
@@ -30,6 +31,7 @@ const Scenario::Command Scenario::kCommands[] = {
     {"expect", &Scenario::expectCommand},
     {"log", &Scenario::logCommand},
     {"note", &Scenario::noteCommand},
+    {"ticks", &Scenario::ticksCommand},
 };
 
 namespace {
@@ -573,6 +575,35 @@ bool Scenario::logCommand(const Words& args) {
 bool Scenario::noteCommand(const Words& args) {
     if (!arguments(args, 1, 1, "note \"<text>\"")) return false;
     say("-- " + args[0].text);
+    return true;
+}
+
+// One line that scripts/perf reads: the wall time of the ticks since the
+// last reset.
+bool Scenario::ticksCommand(const Words& args) {
+    static const char kUsage[] = "ticks reset | report \"<label>\"";
+    if (args.size() == 1 && args[0].text == "reset") {
+        loop_.resetTickTimes();
+        return true;
+    }
+    if (args.size() != 2 || args[0].text != "report") {
+        error_ = std::string("usage: ") + kUsage;
+        return false;
+    }
+    std::vector<double> ms = loop_.tickTimesMs();
+    if (ms.empty()) {
+        error_ = "no ticks since the reset";
+        return false;
+    }
+    std::sort(ms.begin(), ms.end());
+    const size_t n = ms.size();
+    const double median = n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
+    const double mean = std::accumulate(ms.begin(), ms.end(), 0.0) / double(n);
+    char line[256];
+    snprintf(line, sizeof line,
+             "ticks %s: %zu ticks, median %.3f ms, mean %.3f ms, max %.3f ms",
+             args[1].text.c_str(), n, median, mean, ms.back());
+    say(line);
     return true;
 }
 

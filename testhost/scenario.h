@@ -36,6 +36,10 @@
 //   expect last-changes <id>...          the latest changes went to these, in order
 //   expect log-contains "<text>"  /  expect log-lacks "<text>"
 //   expect tick-time-max <ms>            longest timer tick so far
+//   ticks reset  /  ticks report "<label>"
+//                                        forget the ticks timed so far / print
+//                                        count, median, mean and max of the
+//                                        ticks since the reset
 //   expect acp <n>                       the ANSI code page (GetACP)
 //   expect itunes-activations [>=] <n>   application objects the fake created
 //   expect itunes-objects <n>            objects alive in the running fake
@@ -107,6 +111,7 @@ private:
     bool expectCommand(const Words& args);
     bool logCommand(const Words& args);
     bool noteCommand(const Words& args);
+    bool ticksCommand(const Words& args);
 
     bool expectName(const Words& args);
     bool expectCaption(const Words& args);

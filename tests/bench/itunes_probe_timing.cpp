@@ -16,18 +16,11 @@
 
 #include "players/itunes.h"
 #include "players/player_status.h"
+#include "tests/bench/timing_program.h"
 
 namespace {
 
 const int kRuns = 40;
-
-double nowMs() {
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * (double)t.QuadPart / (double)frequency.QuadPart;
-}
 
 template <class Step>
 void measure(const char* what, Step step) {
@@ -83,17 +76,6 @@ void probeAndRead() {
     if (checkiTunesStatus(&slot) != kITunesPlaying) return;
     WCHAR title[kTitleUnits];
     getiTunesTitle(title, kTitleUnits, &slot);
-}
-
-// A fault in the probe ends the run with a line saying where, rather than
-// silently.
-LONG CALLBACK reportFault(EXCEPTION_POINTERS* e) {
-    DWORD code = e->ExceptionRecord->ExceptionCode;
-    if (code < 0xC0000000u) return EXCEPTION_CONTINUE_SEARCH;
-    printf("fault 0x%08lx at %p\n", (unsigned long)code,
-           e->ExceptionRecord->ExceptionAddress);
-    fflush(stdout);
-    ExitProcess(3);
 }
 
 }  // namespace

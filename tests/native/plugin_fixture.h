@@ -19,6 +19,7 @@
 #include "frame/settings.h"
 #include "frame/text_conversion.h"
 #include "frame/trace_log.h"
+#include "plugin_state.h"
 #include "publish/connections.h"
 #include "publish/update_cycle.h"
 #include "testhost/host_core.h"
@@ -40,17 +41,7 @@ protected:
     }
 
     // Everything the module holds from load to unload, as at load.
-    static void resetPlugin() {
-        g_logEnabled = false;
-        g_logPath[0] = '\0';
-        g_iniPath[0] = '\0';
-        memset(&g_slots, 0, sizeof g_slots);
-        memset(&g_hostApi, 0, sizeof g_hostApi);
-        g_getInfoService = 0;
-        g_timerId = 0;
-        g_mrOnOff = false;
-        g_codePageSelector = chooseCodePage;
-    }
+    static void resetPlugin() { resetPluginState(); }
 
     static std::string windowsPath(std::string p) {
         std::replace(p.begin(), p.end(), '/', '\\');

@@ -18,6 +18,8 @@ TEST_F(TraceLogTest, FormatsOnlyItsOwnConversions) {
     fmt("100%", formatLogLine(line, sizeof line, "100%%"));
     fmt("c7", formatLogLine(line, sizeof line, "%c%d", 7));
     fmt("-2147483648", formatLogLine(line, sizeof line, "%d", INT32_MIN));
+    fmt("2147483647 0 -7",
+        formatLogLine(line, sizeof line, "%d %d %d", INT32_MAX, 0, -7));
     fmt("1.500000", formatLogLine(line, sizeof line, "%f", 1.5));
     fmt("a[]", formatLogLine(line, sizeof line, "a[%s]", (const char*)NULL));
     fmt("end", formatLogLine(line, sizeof line, "end%"));
@@ -33,6 +35,28 @@ TEST_F(TraceLogTest, LongLinesAreCutInsideTheBuffer) {
     char line[kLogLineBytes];
     EXPECT_EQ(1023, formatLogLine(line, sizeof line, "strUserName[%s]", name.c_str()));
     EXPECT_EQ('\0', line[1023]);
+}
+
+// Literal runs, texts and numbers are each copied as far as they fit.
+TEST_F(TraceLogTest, ASmallBufferIsFilledToItsLastByte) {
+    struct Case {
+        const char* format;
+        const char* text;  // NULL: the argument is INT32_MIN
+        const char* expected;
+    } cases[] = {
+        {"abcdefghij", "", "abcdefg"},     {"abcdefg", "", "abcdefg"},
+        {"ab%scd", "xyz12345", "abxyz12"}, {"abcdef%s", "g", "abcdefg"},
+        {"abcdef%s", "gh", "abcdefg"},     {"abcdefg%s", "h", "abcdefg"},
+        {"%s%%", "abcdef", "abcdef%"},     {"%d", NULL, "-214748"},
+    };
+    for (const Case& c : cases) {
+        char line[8];
+        memset(line, 'X', sizeof line);
+        int32_t n = c.text ? formatLogLine(line, sizeof line, c.format, c.text)
+                           : formatLogLine(line, sizeof line, c.format, INT32_MIN);
+        EXPECT_STREQ(c.expected, line) << c.format;
+        EXPECT_EQ((int32_t)strlen(c.expected), n) << c.format;
+    }
 }
 
 TEST_F(TraceLogTest, NothingReachesTheFileBeforeTheSwitchIsOn) {
