@@ -50,7 +50,6 @@ public:
 
 private:
     bool runOnce(const char* arguments, std::string* error);
-    bool send(UINT msg, WPARAM wParam, LPARAM lParam, std::string* error);
 
     std::function<void(DWORD)> wait_;
     FakeProcess process_;

@@ -323,12 +323,12 @@ bool Scenario::ddePlayerBehaviour(DdePlayerDriver& player, const Words& args,
     const std::string& verb = args[0].text;
     long ms = 0;
     if (args.size() == 1) {
-        if (verb == "answer") return player.setBehaviour(fakedde::kAnswer, 0, &error_);
-        if (verb == "silent") return player.setBehaviour(fakedde::kSilent, 0, &error_);
+        if (verb == "answer") return player.setBehaviour(fake::kAnswer, 0, &error_);
+        if (verb == "silent") return player.setBehaviour(fake::kSilent, 0, &error_);
         if (verb == "quit") return player.quit(&error_);
     } else if (args.size() == 2 && (verb == "late" || verb == "busy")) {
         if (!number(args[1], &ms)) return false;
-        return player.setBehaviour(verb == "late" ? fakedde::kLate : fakedde::kBusy,
+        return player.setBehaviour(verb == "late" ? fake::kLate : fake::kBusy,
                                    static_cast<DWORD>(ms), &error_);
     }
     error_ = std::string("usage: ") + usage;
