@@ -51,6 +51,42 @@ bool writeIni(const std::string& section, const std::string& key,
                                       utf8ToAnsi(value).c_str(), iniPath().c_str()) != 0;
 }
 
+std::string readIni(const std::string& section, const std::string& key) {
+    char value[256];
+    GetPrivateProfileStringA(section.c_str(), key.c_str(), "\x01", value, sizeof value,
+                             iniPath().c_str());
+    if (std::string(value) == "\x01") return "(missing)";
+    return ansiToUtf8(value);
+}
+
+namespace {
+
+bool makePluginFolder() {
+    CreateDirectoryA((hostFolder() + "Plugins").c_str(), NULL);
+    CreateDirectoryA(pluginFolder().c_str(), NULL);
+    return GetFileAttributesA(pluginFolder().c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+bool putFolderAtLog() {
+    return makePluginFolder() && CreateDirectoryA(logPath().c_str(), NULL);
+}
+
+bool makeLogReadOnly(const std::string& text) {
+    if (!makePluginFolder()) return false;
+    FILE* f = fopen(logPath().c_str(), "wb");
+    if (!f) return false;
+    std::string bytes = utf8ToAnsi(text);
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+    return SetFileAttributesA(logPath().c_str(), FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool makeIniReadOnly() {
+    return SetFileAttributesA(iniPath().c_str(), FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 std::string readLog() {
     FILE* f = fopen(logPath().c_str(), "rb");
     if (!f) return std::string();

@@ -2,26 +2,45 @@
 // players, and the expectations that decide the exit code.
 //
 //   ini <Section> <Key> <value>          setting, written before load
+//   inifile readonly                     the settings file becomes read-only
+//   logfile folder                       a folder takes the log's path
+//   logfile readonly "<text>"            a read-only log holding text
 //   load [dll path]  /  unload
+//   terminate                            Terminate alone; unload then frees
 //   connect <id> <protocol> "<name>" [status]
 //   disconnect <id>  /  status <id> <n>  /  rename <id> "<name>"
 //   refuse on|off                        the host refuses every name change
-//   caption  /  choose                   the plug-in's command
+//   host no-getinfo                      GetInfo cannot be opened (before load)
+//   host status-fails on|off             status queries fail
+//   host no-infochange on|off            no OnInfoChange is ever raised
+//   host post-before-tick <action>      just before the next tick the host
+//                                        posts itself a message for <action>
+//   host send-during-tick <ms> <action>  <ms> into the next tick, another
+//                                        thread of the host sends it one
+//                                        <action>: choose | terminate |
+//                                        modal <ms> (a modal loop, as a
+//                                        dialog box runs)
+//   caption  /  choose [<times> [<ms>]]  the plug-in's command (chosen <times>
+//                                        times, the loop run <ms> between)
 //   pump <ms>                            run the message loop
 //   winamp start ["<caption>"] [playing|stopped|paused]
 //   winamp caption "<text>"  /  winamp play|stop|pause  /  winamp hang <ms>
 //   winamp quit
 //   kbmedia start  /  kbmedia status|title|artist "<text>"
 //   lilith start ["<caption>"]  /  lilith caption|status "<text>"
-//   kbmedia|lilith answer|silent|late <ms>|busy <ms>|quit
+//   kbmedia|lilith answer|silent|late <ms>|busy <ms>|die|quit
 //                                        how the fake DDE player answers: at
 //                                        once, never, late from a timer; busy:
 //                                        the next request hangs its window
-//                                        procedure for <ms>
+//                                        procedure for <ms>; die: the process
+//                                        ends at the next request
 //   bsplayer start [<state>]              state as the query answers it (default 2)
 //   bsplayer file "<path>"               relative to the host's folder unless
 //                                        it has a drive; UTF-8, sent as ANSI
 //   bsplayer play|stop  /  bsplayer state <n>  /  bsplayer hang <ms>  /  bsplayer quit
+//   winamp|bsplayer|kbmedia|lilith quit-after-status
+//                                        the player quits right after it
+//                                        answers its next status query
 //   hostwindow on|off                    the host's "TFrmMain" window
 //   itunes register                      registered for COM, not started
 //   itunes create                        the host creates an object (COM may start it)
@@ -35,7 +54,14 @@
 //   expect changes <id> [>=] <n>         name changes sent for the connection
 //   expect last-changes <id>...          the latest changes went to these, in order
 //   expect log-contains "<text>"  /  expect log-lacks "<text>"
+//   expect log-count "<text>" [<=|>=] <n>  lines of the log holding text
+//   expect ini <Section> <Key> "<value>" the settings file as it is now
 //   expect tick-time-max <ms>            longest timer tick so far
+//   expect posted inside-tick|after-tick where the host's message ran
+//   expect nested-ticks [<=|>=] <n>      ticks dispatched inside a tick
+//   expect nested-tick-time-max <ms>     the longest of those
+//   expect after-terminate ticks|calls <n>  ticks started, calls into the
+//                                        host made, since Terminate
 //   expect acp <n>                       the ANSI code page (GetACP)
 //   expect itunes-activations [>=] <n>   application objects the fake created
 //   expect itunes-objects <n>            objects alive in the running fake
@@ -43,6 +69,7 @@
 //   note "<text>"                        a line for the reader
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -86,13 +113,20 @@ private:
     void check(bool ok, const std::string& what);
 
     bool iniCommand(const Words& args);
+    bool iniFileCommand(const Words& args);
+    bool logFileCommand(const Words& args);
     bool loadCommand(const Words& args);
+    bool terminateCommand(const Words& args);
     bool unloadCommand(const Words& args);
     bool connectCommand(const Words& args);
     bool disconnectCommand(const Words& args);
     bool statusCommand(const Words& args);
     bool renameCommand(const Words& args);
     bool refuseCommand(const Words& args);
+    bool hostCommand(const Words& args);
+    bool hostAction(const Words& args, size_t at, std::function<void()>* action);
+    bool onOff(const Word& word, bool* on);
+    void terminatePlugin();
     bool captionCommand(const Words& args);
     bool chooseCommand(const Words& args);
     bool pumpCommand(const Words& args);
@@ -113,6 +147,13 @@ private:
     bool expectChanges(const Words& args);
     bool expectLastChanges(const Words& args);
     bool expectLog(const Words& args, bool present);
+    bool expectLogCount(const Words& args);
+    bool expectIni(const Words& args);
+    bool expectPosted(const Words& args);
+    bool expectAfterTerminate(const Words& args);
+    bool expectNestedTickTime(const Words& args);
+    bool comparison(const Words& args, size_t at, const char* usage, long value,
+                    const std::string& what);
     bool expectTickTime(const Words& args);
     bool expectAcp(const Words& args);
     bool expectITunesActivations(const Words& args);
@@ -132,6 +173,8 @@ private:
     std::vector<std::string> sentTo_;          // scenario ids, one per name change
     size_t reported_ = 0;                      // name changes already printed
     bool refusing_ = false;
+    bool terminated_ = false;
+    unsigned ticksAtTerminate_ = 0;
     int expectations_ = 0;
     std::string error_;
 };

@@ -48,6 +48,7 @@ protected:
         memset(&g_hostApi, 0, sizeof g_hostApi);
         g_getInfoService = 0;
         g_timerId = 0;
+        g_terminated = false;
         g_mrOnOff = false;
         g_codePageSelector = chooseCodePage;
     }
