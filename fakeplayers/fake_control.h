@@ -11,6 +11,7 @@
 //   kSetVisible, wParam      iTunes: displayed (1) or not (0)
 //   kDieAfter, wParam        iTunes: answer wParam more calls, die at the next
 //   kCountObjects            iTunes: answers the number of objects alive
+//   kSlow, wParam            iTunes: answer every call wParam ms late
 //   WM_SETTEXT               the caption (Winamp, Lilith)
 //   WM_CLOSE                 quit
 // WM_COPYDATA, dwData one of CopyOrder:
@@ -34,6 +35,7 @@ enum Order : UINT {
     kSetVisible = WM_APP + 4,
     kDieAfter = WM_APP + 5,
     kCountObjects = WM_APP + 6,
+    kSlow = WM_APP + 7,
 };
 
 enum CopyOrder : ULONG_PTR {
@@ -53,13 +55,14 @@ enum Mode : DWORD {
     kLate = 2,    // after ms, from a timer, staying responsive meanwhile
     kBusy = 3,    // the next request only: after ms asleep in the window
                   // procedure (a player that hangs, then recovers)
-    kDie = 4,     // the next request: the process ends without a word, in
-                  // the middle of the conversation (a player that crashes)
+    kDie = 4,     // after answering ms requests more, the process ends at
+                  // the next without a word, in the middle of the
+                  // conversation (a player that crashes)
 };
 
 struct Behaviour {
     DWORD mode;
-    DWORD ms;
+    DWORD ms;  // kDie: requests still answered
 };
 
 // The play state and the pending quit of a fake with a window interface.

@@ -12,8 +12,8 @@
 // While it serves, the host steers it through its window (class
 // "MelodyRibbonFakeITunes") with the orders of fake_control.h: title and
 // artist (or none), the player state (0 stopped, anything else plays),
-// displayed or not, die after answering n more calls, and how many objects
-// are alive.
+// displayed or not, die after answering n more calls, answer every call
+// late, and how many objects are alive.
 #include <objbase.h>
 #include <oleauto.h>
 #include <stdio.h>
@@ -42,6 +42,7 @@ VARIANT_BOOL g_visible = VARIANT_TRUE;
 std::wstring g_title, g_artist;
 bool g_hasTitle = true, g_hasArtist = true;
 long g_callsBeforeDeath = -1;  // -1: never dies
+DWORD g_lateMs = 0;
 LONG g_liveObjects = 0;
 
 std::wstring programPath() {
@@ -69,8 +70,10 @@ DWORD g_classCookie = 0;
 // call, as a crashing player would, so the client's call fails mid-step.
 // It withdraws its class first: Wine's COM keeps the class of a process
 // that vanished and hands it to later clients, which would leave every
-// fake started after this one unreachable (Windows forgets it).
+// fake started after this one unreachable (Windows forgets it).  A slow
+// server keeps each caller waiting before it answers.
 void answerOrDie() {
+    if (g_lateMs) Sleep(g_lateMs);
     if (g_callsBeforeDeath == 0) {
         CoRevokeClassObject(g_classCookie);
         TerminateProcess(GetCurrentProcess(), 9);
@@ -150,13 +153,15 @@ struct IFakeApplication : IDispatch {
     F4(7, 8, 9, 10)
     F4(11, 12, 13, 14)
     F4(15, 16, 17, 18)
-    F4(19, 20, 21, 22) F4(23, 24, 25, 26) F4(27, 28, 29, 30) F4(31, 32, 33, 34)
+    F4(19, 20, 21, 22)
+    F4(23, 24, 25, 26) F4(27, 28, 29, 30) F4(31, 32, 33, 34)
         F4(35, 36, 37, 38) virtual HRESULT STDMETHODCALLTYPE
         PlayerState(LONG* state) = 0;  // 39
     F4(40, 41, 42, 43)
     F4(44, 45, 46, 47)
     F4(48, 49, 50, 51)
-    F4(52, 53, 54, 55) F(56) F(57) virtual HRESULT STDMETHODCALLTYPE
+    F4(52, 53, 54, 55)
+    F(56) F(57) virtual HRESULT STDMETHODCALLTYPE
         Display(IFakeDisplay** display) = 0;  // 58
     F(59)
     F(60)
@@ -305,6 +310,9 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 1;
     case fake::kCountObjects:
         return g_liveObjects;
+    case fake::kSlow:
+        g_lateMs = (DWORD)wParam;
+        return 1;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

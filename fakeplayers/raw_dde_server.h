@@ -119,10 +119,21 @@ private:
             behaviour_ = Behaviour{kAnswer, 0};
             break;
         case kDie:
-            TerminateProcess(GetCurrentProcess(), 9);
-            return;
+            if (behaviour_.ms == 0) {
+                TerminateProcess(GetCurrentProcess(), 9);
+                return;
+            }
+            --behaviour_.ms;
+            break;
         default:
             break;
+        }
+        // Told to quit, the fake goes just before its status answer leaves,
+        // as a player closed at that moment: the asker gets the answer, and
+        // no one to end the conversation with.
+        if (quitAfterStatus_ && upper(atomName(item)) == statusItem_) {
+            clients_.clear();
+            DestroyWindow(window);
         }
         answer(window, client, format, item);
     }
@@ -159,16 +170,6 @@ private:
             FreeDDElParam(WM_DDE_DATA, lp);
             GlobalFree(data);
         }
-        if (quitAfterStatus_ && value->first == statusItem_) quit(window);
-    }
-
-    // As a player closed by its user: every partner hears that the
-    // conversation ends, and the window is gone before the next request.
-    void quit(HWND window) {
-        for (HWND client : clients_)
-            PostMessageW(client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window), 0);
-        clients_.clear();
-        DestroyWindow(window);
     }
 
     void terminate(HWND window, HWND client) {

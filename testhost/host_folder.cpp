@@ -67,14 +67,24 @@ bool makePluginFolder() {
     return GetFileAttributesA(pluginFolder().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Whatever stood at the log's path before goes first.
+void clearLogPath() {
+    SetFileAttributesA(logPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(logPath().c_str());
+    RemoveDirectoryA(logPath().c_str());
+}
+
 }  // namespace
 
 bool putFolderAtLog() {
-    return makePluginFolder() && CreateDirectoryA(logPath().c_str(), NULL);
+    if (!makePluginFolder()) return false;
+    clearLogPath();
+    return CreateDirectoryA(logPath().c_str(), NULL);
 }
 
 bool makeLogReadOnly(const std::string& text) {
     if (!makePluginFolder()) return false;
+    clearLogPath();
     FILE* f = fopen(logPath().c_str(), "wb");
     if (!f) return false;
     std::string bytes = utf8ToAnsi(text);

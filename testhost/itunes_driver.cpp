@@ -102,6 +102,10 @@ bool ITunesDriver::dieAfter(long calls, std::string* error) {
     return process_.send(fake::kDieAfter, (WPARAM)calls, 0, error);
 }
 
+bool ITunesDriver::slow(long ms, std::string* error) {
+    return process_.send(fake::kSlow, (WPARAM)ms, 0, error);
+}
+
 bool ITunesDriver::quit(std::string* error) {
     return process_.quit(error);
 }

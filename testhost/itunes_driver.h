@@ -37,6 +37,8 @@ public:
     bool setVisible(bool visible, std::string* error);
     // It answers n more calls, then dies at the next.
     bool dieAfter(long calls, std::string* error);
+    // It answers every call ms late.
+    bool slow(long ms, std::string* error);
     // Also forgets one that died.
     bool quit(std::string* error);
     // Objects alive in the running fake.

@@ -317,6 +317,15 @@ bool Scenario::hostAction(const Words& args, size_t at, std::function<void()>* a
         };
         return true;
     }
+    if (verb == "unload" && rest == 1) {
+        *action = [this] {
+            say("host: Terminate and unload");
+            terminatePlugin();
+            plugin_.unload();
+            forgetPlugin();
+        };
+        return true;
+    }
     if (verb == "modal" && rest == 2 && number(args[at + 1], &ms)) {
         *action = [this, ms] {
             say("host: a modal loop of " + std::to_string(ms) + " ms");
@@ -330,16 +339,16 @@ bool Scenario::hostAction(const Words& args, size_t at, std::function<void()>* a
 
 bool Scenario::hostCommand(const Words& args) {
     static const char kUsage[] =
-        "host no-getinfo | status-fails on|off | no-infochange on|off | "
+        "host no-getinfo on|off | status-fails on|off | no-infochange on|off | "
         "post-before-tick <action> | send-during-tick <ms> <action> "
-        "(action: choose | terminate | modal <ms>)";
+        "(action: choose | terminate | unload | modal <ms>)";
     if (!arguments(args, 1, 4, kUsage)) return false;
     const std::string& verb = args[0].text;
     bool on = false;
     long ms = 0;
     std::function<void()> action;
-    if (verb == "no-getinfo" && args.size() == 1) {
-        Host::instance().failServicePrefix("System/Connection/GetInfo");
+    if (verb == "no-getinfo" && args.size() == 2 && onOff(args[1], &on)) {
+        Host::instance().failServicePrefix(on ? "System/Connection/GetInfo" : "");
         return true;
     }
     if (verb == "status-fails" && args.size() == 2 && onOff(args[1], &on)) {
@@ -419,7 +428,8 @@ bool Scenario::winampCommand(const Words& args) {
 bool Scenario::itunesCommand(const Words& args) {
     static const char kUsage[] =
         "itunes register | create | start | title \"<text>\" | artist \"<text>\" | "
-        "no-title | no-artist | play [state] | stop | hide | show | die-after <n> | quit";
+        "no-title | no-artist | play [state] | stop | hide | show | die-after <n> | "
+        "slow <ms> | quit";
     if (!arguments(args, 1, 2, kUsage)) return false;
     const std::string& verb = args[0].text;
     const bool one = args.size() == 1;
@@ -440,6 +450,7 @@ bool Scenario::itunesCommand(const Words& args) {
     if (verb == "show" && one) return itunes_.setVisible(true, &error_);
     if (verb == "die-after" && !one)
         return number(args[1], &n) && itunes_.dieAfter(n, &error_);
+    if (verb == "slow" && !one) return number(args[1], &n) && itunes_.slow(n, &error_);
     if (verb == "quit" && one) return itunes_.quit(&error_);
     error_ = std::string("usage: ") + kUsage;
     return false;
@@ -454,13 +465,14 @@ bool Scenario::ddePlayerBehaviour(DdePlayerDriver& player, const Words& args,
     if (args.size() == 1) {
         if (verb == "answer") return player.setBehaviour(fake::kAnswer, 0, &error_);
         if (verb == "silent") return player.setBehaviour(fake::kSilent, 0, &error_);
-        if (verb == "die") return player.setBehaviour(fake::kDie, 0, &error_);
         if (verb == "quit-after-status") return player.quitAfterStatus(&error_);
         if (verb == "quit") return player.quit(&error_);
-    } else if (args.size() == 2 && (verb == "late" || verb == "busy")) {
+    }
+    const bool die = verb == "die";
+    if (args.size() == 2 && (verb == "late" || verb == "busy" || die)) {
         if (!number(args[1], &ms)) return false;
-        return player.setBehaviour(verb == "late" ? fake::kLate : fake::kBusy,
-                                   static_cast<DWORD>(ms), &error_);
+        fake::Mode mode = die ? fake::kDie : verb == "late" ? fake::kLate : fake::kBusy;
+        return player.setBehaviour(mode, static_cast<DWORD>(ms), &error_);
     }
     error_ = std::string("usage: ") + usage;
     return false;
@@ -469,7 +481,7 @@ bool Scenario::ddePlayerBehaviour(DdePlayerDriver& player, const Words& args,
 bool Scenario::kbmediaCommand(const Words& args) {
     static const char kUsage[] =
         "kbmedia start | status|title|artist \"<text>\" | answer | silent | late <ms> | "
-        "busy <ms> | die | quit-after-status | quit";
+        "busy <ms> | die <n> | quit-after-status | quit";
     if (!arguments(args, 1, 2, kUsage)) return false;
     const std::string& verb = args[0].text;
     if (verb == "start" && args.size() == 1) return kbmedia_.start(WText(), &error_);
@@ -487,7 +499,7 @@ bool Scenario::kbmediaCommand(const Words& args) {
 bool Scenario::lilithCommand(const Words& args) {
     static const char kUsage[] =
         "lilith start [\"<caption>\"] | caption \"<text>\" | status \"<text>\" | "
-        "answer | silent | late <ms> | busy <ms> | die | quit-after-status | quit";
+        "answer | silent | late <ms> | busy <ms> | die <n> | quit-after-status | quit";
     if (!arguments(args, 1, 2, kUsage)) return false;
     const std::string& verb = args[0].text;
     if (verb == "start")

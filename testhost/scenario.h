@@ -10,7 +10,7 @@
 //   connect <id> <protocol> "<name>" [status]
 //   disconnect <id>  /  status <id> <n>  /  rename <id> "<name>"
 //   refuse on|off                        the host refuses every name change
-//   host no-getinfo                      GetInfo cannot be opened (before load)
+//   host no-getinfo on|off               GetInfo cannot be opened (at load)
 //   host status-fails on|off             status queries fail
 //   host no-infochange on|off            no OnInfoChange is ever raised
 //   host post-before-tick <action>      just before the next tick the host
@@ -18,8 +18,8 @@
 //   host send-during-tick <ms> <action>  <ms> into the next tick, another
 //                                        thread of the host sends it one
 //                                        <action>: choose | terminate |
-//                                        modal <ms> (a modal loop, as a
-//                                        dialog box runs)
+//                                        unload | modal <ms> (a modal loop,
+//                                        as a dialog box runs)
 //   caption  /  choose [<times> [<ms>]]  the plug-in's command (chosen <times>
 //                                        times, the loop run <ms> between)
 //   pump <ms>                            run the message loop
@@ -28,12 +28,13 @@
 //   winamp quit
 //   kbmedia start  /  kbmedia status|title|artist "<text>"
 //   lilith start ["<caption>"]  /  lilith caption|status "<text>"
-//   kbmedia|lilith answer|silent|late <ms>|busy <ms>|die|quit
+//   kbmedia|lilith answer|silent|late <ms>|busy <ms>|die <n>|quit
 //                                        how the fake DDE player answers: at
 //                                        once, never, late from a timer; busy:
 //                                        the next request hangs its window
 //                                        procedure for <ms>; die: the process
-//                                        ends at the next request
+//                                        answers <n> more requests and ends
+//                                        at the next
 //   bsplayer start [<state>]              state as the query answers it (default 2)
 //   bsplayer file "<path>"               relative to the host's folder unless
 //                                        it has a drive; UTF-8, sent as ANSI
@@ -48,6 +49,7 @@
 //   itunes title|artist "<text>"  /  itunes no-title|no-artist
 //   itunes play [state]  /  itunes stop  /  itunes hide  /  itunes show
 //   itunes die-after <n>                 answers n more calls, dies at the next
+//   itunes slow <ms>                     answers every call <ms> late
 //   itunes quit
 //   expect name <id> "<text>"            exact UTF-16 comparison
 //   expect caption "<text>"
