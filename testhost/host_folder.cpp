@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <windows.h>
 
+#include <vector>
+
 #include "testhost/host_core.h"
 
 namespace testhost {
@@ -67,9 +69,20 @@ bool makePluginFolder() {
     return GetFileAttributesA(pluginFolder().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::vector<std::pair<std::string, HANDLE>> g_heldFiles;
+
+void release(const std::string& path) {
+    for (size_t i = 0; i < g_heldFiles.size(); i++) {
+        if (g_heldFiles[i].first != path) continue;
+        CloseHandle(g_heldFiles[i].second);
+        g_heldFiles.erase(g_heldFiles.begin() + i);
+        return;
+    }
+}
+
 // Whatever stood at the log's path before goes first.
 void clearLogPath() {
-    SetFileAttributesA(logPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+    release(logPath());
     DeleteFileA(logPath().c_str());
     RemoveDirectoryA(logPath().c_str());
 }
@@ -82,7 +95,20 @@ bool putFolderAtLog() {
     return CreateDirectoryA(logPath().c_str(), NULL);
 }
 
-bool makeLogReadOnly(const std::string& text) {
+namespace {
+
+bool hold(const std::string& path) {
+    release(path);
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    g_heldFiles.push_back(std::make_pair(path, f));
+    return true;
+}
+
+}  // namespace
+
+bool holdLog(const std::string& text) {
     if (!makePluginFolder()) return false;
     clearLogPath();
     FILE* f = fopen(logPath().c_str(), "wb");
@@ -90,11 +116,16 @@ bool makeLogReadOnly(const std::string& text) {
     std::string bytes = utf8ToAnsi(text);
     fwrite(bytes.data(), 1, bytes.size(), f);
     fclose(f);
-    return SetFileAttributesA(logPath().c_str(), FILE_ATTRIBUTE_READONLY) != 0;
+    return hold(logPath());
 }
 
-bool makeIniReadOnly() {
-    return SetFileAttributesA(iniPath().c_str(), FILE_ATTRIBUTE_READONLY) != 0;
+bool holdIni() {
+    return hold(iniPath());
+}
+
+void releaseHeldFiles() {
+    for (const auto& held : g_heldFiles) CloseHandle(held.second);
+    g_heldFiles.clear();
 }
 
 std::string readLog() {

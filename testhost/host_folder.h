@@ -22,10 +22,13 @@ std::string readIni(const std::string& section, const std::string& key);
 std::string readLog();
 
 // What keeps the plug-in from writing a file of its own: a folder where the
-// log would be, or the file made read-only (the log with text in it).
+// log would be, or the file held open by the host without write sharing, as
+// a viewer or an editor may hold it (the log with text in it), until
+// releaseHeldFiles().
 bool putFolderAtLog();
-bool makeLogReadOnly(const std::string& text);
-bool makeIniReadOnly();
+bool holdLog(const std::string& text);
+bool holdIni();
+void releaseHeldFiles();
 
 // UTF-8 to and from the ANSI code page, which the plug-in's files use.
 std::string utf8ToAnsi(const std::string& text);

@@ -111,6 +111,7 @@ void Scenario::finish() {
         if (!bsplayer_.quit(&error)) say("end: " + error);
     }
     itunes_.finish();
+    releaseHeldFiles();
 }
 
 bool Scenario::arguments(const Words& args, size_t min, size_t max, const char* usage) {
@@ -177,22 +178,22 @@ bool Scenario::iniCommand(const Words& args) {
 }
 
 bool Scenario::iniFileCommand(const Words& args) {
-    if (!arguments(args, 1, 1, "inifile readonly") || args[0].text != "readonly") {
-        error_ = "usage: inifile readonly";
+    if (!arguments(args, 1, 1, "inifile held") || args[0].text != "held") {
+        error_ = "usage: inifile held";
         return false;
     }
-    if (makeIniReadOnly()) return true;
-    error_ = "could not make " + iniPath() + " read-only";
+    if (holdIni()) return true;
+    error_ = "could not hold " + iniPath();
     return false;
 }
 
 bool Scenario::logFileCommand(const Words& args) {
-    static const char kUsage[] = "logfile folder | readonly \"<text>\"";
+    static const char kUsage[] = "logfile folder | held \"<text>\"";
     if (!arguments(args, 1, 2, kUsage)) return false;
     if (args[0].text == "folder" && args.size() == 1) {
         if (putFolderAtLog()) return true;
-    } else if (args[0].text == "readonly" && args.size() == 2) {
-        if (makeLogReadOnly(args[1].text)) return true;
+    } else if (args[0].text == "held" && args.size() == 2) {
+        if (holdLog(args[1].text)) return true;
     } else {
         error_ = std::string("usage: ") + kUsage;
         return false;

@@ -2,9 +2,10 @@
 // players, and the expectations that decide the exit code.
 //
 //   ini <Section> <Key> <value>          setting, written before load
-//   inifile readonly                     the settings file becomes read-only
+//   inifile held                         the host holds the settings file open
+//                                        without write sharing
 //   logfile folder                       a folder takes the log's path
-//   logfile readonly "<text>"            a read-only log holding text
+//   logfile held "<text>"                a log holding text, held likewise
 //   load [dll path]  /  unload
 //   terminate                            Terminate alone; unload then frees
 //   connect <id> <protocol> "<name>" [status]
