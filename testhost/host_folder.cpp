@@ -89,6 +89,11 @@ void clearLogPath() {
 
 }  // namespace
 
+bool clearLog() {
+    clearLogPath();
+    return GetFileAttributesA(logPath().c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
 bool putFolderAtLog() {
     if (!makePluginFolder()) return false;
     clearLogPath();

@@ -25,6 +25,7 @@ std::string readLog();
 // log would be, or the file held open by the host without write sharing, as
 // a viewer or an editor may hold it (the log with text in it), until
 // releaseHeldFiles().
+bool clearLog();
 bool putFolderAtLog();
 bool holdLog(const std::string& text);
 bool holdIni();

@@ -188,9 +188,11 @@ bool Scenario::iniFileCommand(const Words& args) {
 }
 
 bool Scenario::logFileCommand(const Words& args) {
-    static const char kUsage[] = "logfile folder | held \"<text>\"";
+    static const char kUsage[] = "logfile clear | folder | held \"<text>\"";
     if (!arguments(args, 1, 2, kUsage)) return false;
-    if (args[0].text == "folder" && args.size() == 1) {
+    if (args[0].text == "clear" && args.size() == 1) {
+        if (clearLog()) return true;
+    } else if (args[0].text == "folder" && args.size() == 1) {
         if (putFolderAtLog()) return true;
     } else if (args[0].text == "held" && args.size() == 2) {
         if (holdLog(args[1].text)) return true;

@@ -4,6 +4,7 @@
 //   ini <Section> <Key> <value>          setting, written before load
 //   inifile held                         the host holds the settings file open
 //                                        without write sharing
+//   logfile clear                        the log is deleted
 //   logfile folder                       a folder takes the log's path
 //   logfile held "<text>"                a log holding text, held likewise
 //   load [dll path]  /  unload
