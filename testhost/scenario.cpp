@@ -299,9 +299,11 @@ bool Scenario::onOff(const Word& word, bool* on) {
     return true;
 }
 
-// What the host does on a message that it posted or sent itself during a
-// tick: choose the command, call Terminate, or run a modal loop for a while
-// (as a dialog box does), in which our timer and posted messages go out.
+// What the host does on a message that it posted or sent itself around a
+// tick: choose the command, call Terminate, unload the plug-in (which only
+// a message handled after the tick may do), or run a modal loop for a
+// while (as a dialog box does), in which our timer and posted messages go
+// out.
 bool Scenario::hostAction(const Words& args, size_t at, std::function<void()>* action) {
     const size_t rest = args.size() - at;
     const std::string verb = rest > 0 ? args[at].text : "";
@@ -553,12 +555,12 @@ bool Scenario::hostWindowCommand(const Words& args) {
 
 bool Scenario::expectCommand(const Words& args) {
     static const char kUsage[] =
-        "expect name <id> \"<text>\" | caption \"<text>\" | changes <id> [>=] <n> | "
+        "expect name <id> \"<text>\" | caption \"<text>\" | changes <id> [<=|>=] <n> | "
         "last-changes <id>... | log-contains \"<text>\" | log-lacks \"<text>\" | "
         "log-count \"<text>\" [<=|>=] <n> | ini <Section> <Key> \"<value>\" | "
         "tick-time-max <ms> | nested-ticks [<=|>=] <n> | nested-tick-time-max <ms> | "
-        "posted inside-tick|after-tick | "
-        "after-terminate ticks|calls <n> | acp <n> | itunes-activations [>=] <n> | "
+        "host-message inside-tick|after-tick | "
+        "after-terminate ticks|calls <n> | acp <n> | itunes-activations [<=|>=] <n> | "
         "itunes-objects <n>";
     if (args.empty()) {
         error_ = std::string("usage: ") + kUsage;
@@ -574,7 +576,7 @@ bool Scenario::expectCommand(const Words& args) {
     if (what == "log-lacks") return expectLog(rest, false);
     if (what == "log-count") return expectLogCount(rest);
     if (what == "ini") return expectIni(rest);
-    if (what == "posted") return expectPosted(rest);
+    if (what == "host-message") return expectHostMessage(rest);
     if (what == "nested-ticks")
         return comparison(rest, 0, "expect nested-ticks [<=|>=] <n>", loop_.nestedTicks(),
                           "ticks dispatched inside a tick");
@@ -639,7 +641,7 @@ bool Scenario::comparison(const Words& args, size_t at, const char* usage, long 
 }
 
 bool Scenario::expectChanges(const Words& args) {
-    static const char kUsage[] = "expect changes <id> [>=] <n>";
+    static const char kUsage[] = "expect changes <id> [<=|>=] <n>";
     if (!arguments(args, 2, 3, kUsage)) return false;
     reportNameChanges();
     // Also for a connection that has ended since.
@@ -700,8 +702,8 @@ bool Scenario::expectIni(const Words& args) {
     return true;
 }
 
-bool Scenario::expectPosted(const Words& args) {
-    static const char kUsage[] = "expect posted inside-tick|after-tick";
+bool Scenario::expectHostMessage(const Words& args) {
+    static const char kUsage[] = "expect host-message inside-tick|after-tick";
     if (!arguments(args, 1, 1, kUsage) ||
         (args[0].text != "inside-tick" && args[0].text != "after-tick")) {
         error_ = std::string("usage: ") + kUsage;
@@ -759,7 +761,7 @@ bool Scenario::expectTickTime(const Words& args) {
 }
 
 bool Scenario::expectITunesActivations(const Words& args) {
-    return comparison(args, 0, "expect itunes-activations [>=] <n>",
+    return comparison(args, 0, "expect itunes-activations [<=|>=] <n>",
                       itunes_.activations(), "iTunes activations");
 }
 

@@ -15,7 +15,7 @@
 //   host no-getinfo on|off               GetInfo cannot be opened (at load)
 //   host status-fails on|off             status queries fail
 //   host no-infochange on|off            no OnInfoChange is ever raised
-//   host post-before-tick <action>      just before the next tick the host
+//   host post-before-tick <action>       just before the next tick the host
 //                                        posts itself a message for <action>
 //   host send-during-tick <ms> <action>  <ms> into the next tick, another
 //                                        thread of the host sends it one
@@ -55,19 +55,20 @@
 //   itunes quit
 //   expect name <id> "<text>"            exact UTF-16 comparison
 //   expect caption "<text>"
-//   expect changes <id> [>=] <n>         name changes sent for the connection
+//   expect changes <id> [<=|>=] <n>      name changes sent for the connection
 //   expect last-changes <id>...          the latest changes went to these, in order
 //   expect log-contains "<text>"  /  expect log-lacks "<text>"
 //   expect log-count "<text>" [<=|>=] <n>  lines of the log holding text
 //   expect ini <Section> <Key> "<value>" the settings file as it is now
 //   expect tick-time-max <ms>            longest timer tick so far
-//   expect posted inside-tick|after-tick where the host's message ran
+//   expect host-message inside-tick|after-tick
+//                                        where the host's message ran
 //   expect nested-ticks [<=|>=] <n>      ticks dispatched inside a tick
 //   expect nested-tick-time-max <ms>     the longest of those
 //   expect after-terminate ticks|calls <n>  ticks started, calls into the
 //                                        host made, since Terminate
 //   expect acp <n>                       the ANSI code page (GetACP)
-//   expect itunes-activations [>=] <n>   application objects the fake created
+//   expect itunes-activations [<=|>=] <n>  application objects the fake created
 //   expect itunes-objects <n>            objects alive in the running fake
 //   log                                  the plug-in's log into the transcript
 //   note "<text>"                        a line for the reader
@@ -153,7 +154,7 @@ private:
     bool expectLog(const Words& args, bool present);
     bool expectLogCount(const Words& args);
     bool expectIni(const Words& args);
-    bool expectPosted(const Words& args);
+    bool expectHostMessage(const Words& args);
     bool expectAfterTerminate(const Words& args);
     bool expectNestedTickTime(const Words& args);
     bool comparison(const Words& args, size_t at, const char* usage, long value,
