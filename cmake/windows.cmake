@@ -83,7 +83,6 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   # and the test host's drivers of the fake players linked into a program.
   add_executable(tick_pieces ${CMAKE_SOURCE_DIR}/tests/perf/tick_pieces.cpp ${PLUGIN_SOURCES}
                  ${CMAKE_SOURCE_DIR}/testhost/fake_process.cpp
-                 ${CMAKE_SOURCE_DIR}/testhost/fake_program.cpp
                  ${CMAKE_SOURCE_DIR}/testhost/winamp_driver.cpp
                  ${CMAKE_SOURCE_DIR}/testhost/dde_player_driver.cpp
                  ${CMAKE_SOURCE_DIR}/testhost/bsplayer_driver.cpp

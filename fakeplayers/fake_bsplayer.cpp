@@ -10,11 +10,9 @@
 //                                 path, NUL-terminated ANSI, is written there
 //                                 with WriteProcessMemory, the sender's
 //                                 process found from the window in wParam
-// and the host steers it with:
-//   WM_COPYDATA, dwData kSetFile  the path to report (ANSI bytes)
-//   WM_APP + 1, wParam            the play state to answer
-//   WM_APP + 2, wParam            hang: sleep wParam ms inside the window procedure
-//   WM_CLOSE                      quit
+// and the host steers it with the orders of fake_control.h: the path to
+// report, the play state to answer, a hang, a quit right after the next
+// status query.
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
@@ -28,9 +26,8 @@ namespace {
 const UINT kPlayerCommand = WM_USER + 2;
 const WPARAM kGetState = 0x10102;
 const ULONG_PTR kGetFileName = 0x1010B;
-const ULONG_PTR kSetFile = 0x7E57F11E;
 
-LRESULT g_state = 0;
+fake::WindowFake g_fake = {0, false};
 std::string g_path;
 
 // Writes the path into the process that owns the sender's window.
@@ -54,12 +51,12 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case kPlayerCommand:
         // Other commands of the real player are unknown to us: answer 0.
-        return wParam == kGetState ? g_state : 0;
+        return wParam == kGetState ? fake::answerStatus(hwnd, &g_fake) : 0;
     case WM_COPYDATA: {
         const COPYDATASTRUCT* record = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
         if (record->dwData == kGetFileName)
             return writePathTo(reinterpret_cast<HWND>(wParam), record);
-        if (record->dwData == kSetFile) {
+        if (record->dwData == fake::kSetFile) {
             g_path.assign(static_cast<const char*>(record->lpData), record->cbData);
             return TRUE;
         }
@@ -67,7 +64,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     default: {
         LRESULT result;
-        if (answerControl(msg, wParam, &g_state, &result)) return result;
+        if (fake::answerControl(msg, wParam, &g_fake, &result)) return result;
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
     }
@@ -76,7 +73,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-    g_state = atoi(commandLine);
+    g_fake.state = atoi(commandLine);
 
     WNDCLASSA wc = {};
     wc.lpfnWndProc = windowProc;

@@ -1,21 +1,89 @@
-// The test host's control messages, which every fake player answers alike.
-//   WM_APP + 1, wParam   the play state to answer from now on
-//   WM_APP + 2, wParam   hang: sleep wParam ms inside the window procedure
+// How the test host steers the fake players: the orders every fake takes
+// through its control window, besides the real player's own interface.
+//
+// Window messages (the answer is 1 when the order was taken):
+//   kSetState, wParam        the play state to answer from now on
+//   kHang, wParam            sleep wParam ms inside the window procedure
+//                            (Winamp, BSPlayer; posted, so the host never waits)
+//   kQuitAfterStatus         quit right after answering the next status query:
+//                            the window is gone before the answer arrives, as
+//                            with a player the user closes at that moment
+//   kSetVisible, wParam      iTunes: displayed (1) or not (0)
+//   kDieAfter, wParam        iTunes: answer wParam more calls, die at the next
+//   kCountObjects            iTunes: answers the number of objects alive
+//   kSlow, wParam            iTunes: answer every call wParam ms late
+//   WM_SETTEXT               the caption (Winamp, Lilith)
+//   WM_CLOSE                 quit
+// WM_COPYDATA, dwData one of CopyOrder:
+//   kSetItem                 DDE players: UTF-16 item name, NUL, UTF-16 value;
+//                            the item is answered with the value in the ANSI
+//                            code page, NUL-terminated (CF_TEXT)
+//   kSetBehaviour            DDE players: a Behaviour
+//   kSetFile                 BSPlayer: the path to report, ANSI bytes
+//   kSetTitle, kSetArtist    iTunes: UTF-16 text (cbData bytes)
+//   kNoTitle, kNoArtist      iTunes: the string is missing (null)
 #pragma once
 
 #include <windows.h>
 
-// Answers a control message or the window's end into *result; false for
-// any other message.
-inline bool answerControl(UINT msg, WPARAM wParam, LRESULT* state, LRESULT* result) {
+namespace fake {
+
+enum Order : UINT {
+    kSetState = WM_APP + 1,
+    kHang = WM_APP + 2,
+    kQuitAfterStatus = WM_APP + 3,
+    kSetVisible = WM_APP + 4,
+    kDieAfter = WM_APP + 5,
+    kCountObjects = WM_APP + 6,
+    kSlow = WM_APP + 7,
+};
+
+enum CopyOrder : ULONG_PTR {
+    kSetItem = 1,
+    kSetBehaviour = 2,
+    kSetFile = 3,
+    kSetTitle = 4,
+    kSetArtist = 5,
+    kNoTitle = 6,
+    kNoArtist = 7,
+};
+
+// How a fake DDE player answers requests.
+enum Mode : DWORD {
+    kAnswer = 0,  // at once
+    kSilent = 1,  // never, while staying responsive
+    kLate = 2,    // after ms, from a timer, staying responsive meanwhile
+    kBusy = 3,    // the next request only: after ms asleep in the window
+                  // procedure (a player that hangs, then recovers)
+    kDie = 4,     // after answering ms requests more, the process ends at
+                  // the next without a word, in the middle of the
+                  // conversation (a player that crashes)
+};
+
+struct Behaviour {
+    DWORD mode;
+    DWORD ms;  // kDie: requests still answered
+};
+
+// The play state and the pending quit of a fake with a window interface.
+struct WindowFake {
+    LRESULT state;
+    bool quitAfterStatus;
+};
+
+// Answers the orders that every window fake takes, or the window's end,
+// into *result; false for any other message.
+inline bool answerControl(UINT msg, WPARAM wParam, WindowFake* fake, LRESULT* result) {
+    *result = 1;
     switch (msg) {
-    case WM_APP + 1:
-        *state = static_cast<LRESULT>(wParam);
-        *result = 1;
+    case kSetState:
+        fake->state = static_cast<LRESULT>(wParam);
         return true;
-    case WM_APP + 2:
+    case kHang:
         Sleep(static_cast<DWORD>(wParam));
-        *result = 1;
+        return true;
+    case kQuitAfterStatus:
+        fake->quitAfterStatus = true;
         return true;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -25,3 +93,13 @@ inline bool answerControl(UINT msg, WPARAM wParam, LRESULT* state, LRESULT* resu
         return false;
     }
 }
+
+// The answer to the player's own status query.  A fake told to quit
+// destroys its window first: the answer still reaches the asker, and the
+// window is gone by then.
+inline LRESULT answerStatus(HWND window, WindowFake* fake) {
+    if (fake->quitAfterStatus) DestroyWindow(window);
+    return fake->state;
+}
+
+}  // namespace fake

@@ -10,20 +10,18 @@
 // created is counted in itunes-activations.txt beside the program (one line
 // each), so an activation shows even when COM started a server of its own.
 // While it serves, the host steers it through its window (class
-// "MelodyRibbonFakeITunes"):
-//   WM_COPYDATA 1 / 2       title / artist in UTF-16 (cbData bytes)
-//   WM_COPYDATA 3 / 4       no title / no artist (a null string)
-//   WM_APP + 1, wParam      player state (0 stopped, anything else plays)
-//   WM_APP + 2, wParam      displayed (1) or not (0)
-//   WM_APP + 3, wParam      die after answering wParam more calls
-//   WM_APP + 4              answers the number of objects alive
-//   WM_CLOSE                quit
+// "MelodyRibbonFakeITunes") with the orders of fake_control.h: title and
+// artist (or none), the player state (0 stopped, anything else plays),
+// displayed or not, die after answering n more calls, answer every call
+// late, and how many objects are alive.
 #include <objbase.h>
 #include <oleauto.h>
 #include <stdio.h>
 #include <windows.h>
 
 #include <string>
+
+#include "fake_control.h"
 
 namespace {
 
@@ -38,17 +36,13 @@ const IID kTrackInterface = {
 const GUID kLibrary = {
     0x1C48703B, 0x7E6D, 0x4A64, {0xA6, 0x86, 0xCC, 0x5D, 0xC8, 0x8D, 0xC9, 0x92}};
 
-const UINT kSetState = WM_APP + 1;
-const UINT kSetVisible = WM_APP + 2;
-const UINT kDieAfter = WM_APP + 3;
-const UINT kCountObjects = WM_APP + 4;
-
 // What the host set.
 LONG g_state = 0;
 VARIANT_BOOL g_visible = VARIANT_TRUE;
 std::wstring g_title, g_artist;
 bool g_hasTitle = true, g_hasArtist = true;
 long g_callsBeforeDeath = -1;  // -1: never dies
+DWORD g_lateMs = 0;
 LONG g_liveObjects = 0;
 
 std::wstring programPath() {
@@ -76,8 +70,10 @@ DWORD g_classCookie = 0;
 // call, as a crashing player would, so the client's call fails mid-step.
 // It withdraws its class first: Wine's COM keeps the class of a process
 // that vanished and hands it to later clients, which would leave every
-// fake started after this one unreachable (Windows forgets it).
+// fake started after this one unreachable (Windows forgets it).  A slow
+// server keeps each caller waiting before it answers.
 void answerOrDie() {
+    if (g_lateMs) Sleep(g_lateMs);
     if (g_callsBeforeDeath == 0) {
         CoRevokeClassObject(g_classCookie);
         TerminateProcess(GetCurrentProcess(), 9);
@@ -149,19 +145,23 @@ struct IFakeTrack : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE Title(BSTR* title) = 0;  // 8
     F4(9, 10, 11, 12)
     F4(13, 14, 15, 16)
-    F4(17, 18, 19, 20) F(21) virtual HRESULT STDMETHODCALLTYPE
-        Artist(BSTR* artist) = 0;  // 22
+    F4(17, 18, 19, 20)
+    F(21) virtual HRESULT STDMETHODCALLTYPE Artist(BSTR* artist) = 0;  // 22
 };
 
 struct IFakeApplication : IDispatch {
     F4(7, 8, 9, 10)
     F4(11, 12, 13, 14)
-    F4(15, 16, 17, 18) F4(19, 20, 21, 22) F4(23, 24, 25, 26) F4(27, 28, 29, 30)
-        F4(31, 32, 33, 34) F4(35, 36, 37, 38) virtual HRESULT STDMETHODCALLTYPE
+    F4(15, 16, 17, 18)
+    F4(19, 20, 21, 22)
+    F4(23, 24, 25, 26) F4(27, 28, 29, 30) F4(31, 32, 33, 34)
+        F4(35, 36, 37, 38) virtual HRESULT STDMETHODCALLTYPE
         PlayerState(LONG* state) = 0;  // 39
     F4(40, 41, 42, 43)
     F4(44, 45, 46, 47)
-    F4(48, 49, 50, 51) F4(52, 53, 54, 55) F(56) F(57) virtual HRESULT STDMETHODCALLTYPE
+    F4(48, 49, 50, 51)
+    F4(52, 53, 54, 55)
+    F(56) F(57) virtual HRESULT STDMETHODCALLTYPE
         Display(IFakeDisplay** display) = 0;  // 58
     F(59)
     F(60)
@@ -282,34 +282,37 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COPYDATA: {
         const COPYDATASTRUCT* data = (const COPYDATASTRUCT*)lParam;
         switch (data->dwData) {
-        case 1:
+        case fake::kSetTitle:
             g_title = copiedText(data);
             g_hasTitle = true;
             return 1;
-        case 2:
+        case fake::kSetArtist:
             g_artist = copiedText(data);
             g_hasArtist = true;
             return 1;
-        case 3:
+        case fake::kNoTitle:
             g_hasTitle = false;
             return 1;
-        case 4:
+        case fake::kNoArtist:
             g_hasArtist = false;
             return 1;
         }
         return 0;
     }
-    case kSetState:
+    case fake::kSetState:
         g_state = (LONG)wParam;
         return 1;
-    case kSetVisible:
+    case fake::kSetVisible:
         g_visible = wParam ? VARIANT_TRUE : VARIANT_FALSE;
         return 1;
-    case kDieAfter:
+    case fake::kDieAfter:
         g_callsBeforeDeath = (long)wParam;
         return 1;
-    case kCountObjects:
+    case fake::kCountObjects:
         return g_liveObjects;
+    case fake::kSlow:
+        g_lateMs = (DWORD)wParam;
+        return 1;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

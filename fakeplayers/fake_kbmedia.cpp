@@ -4,12 +4,12 @@
 //
 // Serves service and topic "KbMedia Player" with the items "Status",
 // "Title" and "Artist" in CF_TEXT; until the host sets them (see
-// dde_fake_control.h), "Status" is "Stop" and the others are refused.
+// fake_control.h), "Status" is "Stop" and the others are refused.
 // WM_CLOSE quits.
 #include "raw_dde_server.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    return fakedde::runFakeDdePlayer(instance, L"FakeKbMediaPlayer", L"KbMedia Player",
-                                     L"KbMedia Player", L"KbMedia Player", L"Status",
-                                     L"Stop");
+    return fake::runFakeDdePlayer(instance, L"FakeKbMediaPlayer", L"KbMedia Player",
+                                  L"KbMedia Player", L"KbMedia Player", L"Status",
+                                  L"Stop");
 }

@@ -3,11 +3,10 @@
 //   fake_winamp.exe <playing|stopped|paused> <caption...>
 //
 // Everything after the state word and one space is the caption, verbatim, so
-// the host needs no quoting rules.  While it runs the host steers it with:
-//   WM_SETTEXT              new caption (the plug-in reads it with GetWindowText)
-//   WM_APP + 1, wParam      play state as the status query answers it (0, 1, 3)
-//   WM_APP + 2, wParam      hang: sleep wParam ms inside the window procedure
-//   WM_CLOSE                quit
+// the host needs no quoting rules.  While it runs the host steers it with
+// the orders of fake_control.h: the caption (WM_SETTEXT, which the plug-in
+// reads with GetWindowText), the play state as the status query answers it
+// (0, 1, 3), a hang, a quit right after the next status query.
 #include <windows.h>
 
 #include <string>
@@ -20,16 +19,16 @@ const UINT kStatusQuery = 104;  // lParam of WM_USER: "are you playing?"
 
 enum PlayState { kStopped = 0, kPlaying = 1, kPaused = 3 };
 
-LRESULT g_state = kStopped;
+fake::WindowFake g_fake = {kStopped, false};
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_USER:
         // Other queries of the real player are unknown to us: answer 0.
-        return lParam == kStatusQuery ? g_state : 0;
+        return lParam == kStatusQuery ? fake::answerStatus(hwnd, &g_fake) : 0;
     default: {
         LRESULT result;
-        if (answerControl(msg, wParam, &g_state, &result)) return result;
+        if (fake::answerControl(msg, wParam, &g_fake, &result)) return result;
         return DefWindowProcW(hwnd, msg, wParam, lParam);
     }
     }
@@ -67,7 +66,7 @@ void parseCommandLine(LRESULT* state, std::wstring* caption) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     std::wstring caption;
-    parseCommandLine(&g_state, &caption);
+    parseCommandLine(&g_fake.state, &caption);
 
     WNDCLASSW wc = {};
     wc.lpfnWndProc = windowProc;

@@ -25,9 +25,9 @@
 #include <set>
 #include <string>
 
-#include "dde_fake_control.h"
+#include "fake_control.h"
 
-namespace fakedde {
+namespace fake {
 
 inline std::wstring upper(std::wstring s) {
     for (wchar_t& c : s) c = static_cast<wchar_t>(towupper(c));
@@ -42,8 +42,9 @@ inline std::wstring atomName(ATOM atom) {
 
 class RawDdeServer {
 public:
-    RawDdeServer(const wchar_t* service, const wchar_t* topic)
-        : service_(service), topic_(topic) {}
+    // statusItem: the item that tells whether the player plays.
+    RawDdeServer(const wchar_t* service, const wchar_t* topic, const wchar_t* statusItem)
+        : service_(service), topic_(topic), statusItem_(upper(statusItem)) {}
 
     void setItem(const std::wstring& item, const std::wstring& value) {
         items_[upper(item)] = ansi(value);
@@ -73,6 +74,10 @@ public:
             return true;
         case WM_COPYDATA:
             *result = control(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+            return true;
+        case kQuitAfterStatus:
+            quitAfterStatus_ = true;
+            *result = 1;
             return true;
         default:
             return false;
@@ -113,8 +118,22 @@ private:
             Sleep(behaviour_.ms);
             behaviour_ = Behaviour{kAnswer, 0};
             break;
+        case kDie:
+            if (behaviour_.ms == 0) {
+                TerminateProcess(GetCurrentProcess(), 9);
+                return;
+            }
+            --behaviour_.ms;
+            break;
         default:
             break;
+        }
+        // Told to quit, the fake goes just before its status answer leaves,
+        // as a player closed at that moment: the asker gets the answer, and
+        // no one to end the conversation with.
+        if (quitAfterStatus_ && upper(atomName(item)) == statusItem_) {
+            clients_.clear();
+            DestroyWindow(window);
         }
         answer(window, client, format, item);
     }
@@ -190,7 +209,8 @@ private:
         return out;
     }
 
-    std::wstring service_, topic_;
+    std::wstring service_, topic_, statusItem_;
+    bool quitAfterStatus_ = false;
     std::map<std::wstring, std::string> items_;  // upper-case item -> CF_TEXT bytes
     Behaviour behaviour_ = {kAnswer, 0};
     std::set<HWND> clients_;
@@ -199,15 +219,15 @@ private:
 };
 
 // The fake's program: a window of windowClass, captioned caption, serving
-// service/topic, with item answering value to begin with, until the host
-// closes it.
+// service/topic, with the status item answering value to begin with, until
+// the host closes it.
 inline int runFakeDdePlayer(HINSTANCE instance, const wchar_t* windowClass,
                             const wchar_t* service, const wchar_t* topic,
-                            const wchar_t* caption, const wchar_t* item,
+                            const wchar_t* caption, const wchar_t* statusItem,
                             const wchar_t* value) {
     static RawDdeServer* server;
-    RawDdeServer ours(service, topic);
-    ours.setItem(item, value);
+    RawDdeServer ours(service, topic, statusItem);
+    ours.setItem(statusItem, value);
     server = &ours;
     struct Proc {
         static LRESULT CALLBACK window(HWND hwnd, UINT msg, WPARAM wParam,
@@ -249,4 +269,4 @@ inline const wchar_t* commandLineRest() {
     return p;
 }
 
-}  // namespace fakedde
+}  // namespace fake

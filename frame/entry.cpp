@@ -101,7 +101,7 @@ extern "C" int32_t WINAPI Initialize(const HostApi* hostTable) {
 // state the user left), because once the host unloads us no tick may run.
 extern "C" int32_t WINAPI Terminate(void) {
     saveSettings();
-    killTitleTimer();
+    terminatePublishing();
     return 0;
 }
 

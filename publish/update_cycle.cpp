@@ -14,15 +14,31 @@
 
 UINT_PTR g_timerId;
 UINT_PTR g_restoreTimerId;
+bool g_terminated;
 
 namespace {
 
 // A player wait may run a modal message loop (a DDE request, a call into
-// another apartment), in which the host can dispatch our timer or our
-// command again.  One update cycle at a time: a tick that arrives while one
-// is running is dropped, and the running one checks the switch before it
-// sends anything.
+// another apartment), in which the host can dispatch our timer, our command
+// or its own shutdown.  One update cycle at a time: a tick that arrives
+// while one is running is dropped, and the running one looks at the switch
+// after every wait (waitedInVain).
 bool g_tickRunning;
+
+bool publishing() {
+    return g_mrOnOff && !g_terminated;
+}
+
+// After a wait on the players: true, with the step's exit logged, when the
+// host switched publishing off or called Terminate meanwhile.  The names
+// are then the switch-off's to restore, or the host's to keep; the step
+// asks and sends nothing more.
+bool waitedInVain() {
+    if (!g_tickRunning || publishing()) return false;
+    writeLogText(g_terminated ? "TimerProc Exit  Reason: Terminated"
+                              : "TimerProc Exit  Reason: Switched Off");
+    return true;
+}
 
 // What cutMelodyRibbon found: the name was not readable, had no title, or a
 // plain name was sent.
@@ -62,12 +78,18 @@ UINT timerIntervalMs(int32_t seconds) {
 
 void resetTimerIdentifier() {
     g_timerId = 0;
+    g_terminated = false;
 }
 
 void killTitleTimer() {
     if (g_timerId != 0) KillTimer(NULL, g_timerId);
     g_timerId = 0;
     killRestoreTimer();
+}
+
+void terminatePublishing() {
+    g_terminated = true;
+    killTitleTimer();
 }
 
 void startTitleTimer() {
@@ -172,7 +194,7 @@ int composeNewName(WCHAR* name, int userUnits, WCHAR* strTitle, const WCHAR* sep
 void CALLBACK timerCallback(HWND, UINT, UINT_PTR, DWORD) {
     if (g_tickRunning) return;
     g_tickRunning = true;
-    for (int i = 0; i < kSlotCount && g_mrOnOff; i++) {
+    for (int i = 0; i < kSlotCount && publishing(); i++) {
         writeLog("Oparating...%d.", i);
         uint32_t connection = g_slots.handles[i];
         if (connection == 0) continue;
@@ -197,6 +219,7 @@ int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
     memset(&handles, 0, sizeof handles);
     int32_t target = checkPlayerStatus(&handles);
     if (target < 0) {
+        if (waitedInVain()) return 0;
         cutMelodyRibbon(connection);
         writeLogText("TimerProc Exit  Reason: Not Target Player");
         return 0;
@@ -205,6 +228,9 @@ int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
         writeLogText("TimerProc Exit  Reason: Cannot Get Title");
         return 0;
     }
+    // Not before the title is read: a probe's target leaves its reader
+    // something to end (iTunes's object).
+    if (waitedInVain()) return 0;
     strTitle[kTitleUnits - 1] = 0;
     WCHAR separator[kSeparatorUnits];
     separatorToWide(separator, cp);
@@ -226,10 +252,6 @@ int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
     }
     if (titleUnits < 0) {
         writeLogText("TimerProc Exit  Reason: UserName too long");
-        return 0;
-    }
-    if (g_tickRunning && !g_mrOnOff) {  // switched off while a player kept us waiting
-        writeLogText("TimerProc Exit  Reason: Switched Off");
         return 0;
     }
     copyWide(g_slots.lastPublishedTitle, kLastTitleUnits, strTitle);

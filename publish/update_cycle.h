@@ -7,6 +7,7 @@
 
 extern UINT_PTR g_timerId;         // 0 = no timer
 extern UINT_PTR g_restoreTimerId;  // 0 = no plain name waits to be taken
+extern bool g_terminated;          // the host called Terminate
 
 // Timer seconds are kept within [1, 86400]: below one second the host's
 // thread would do little but poll, and beyond a day the product with 1000
@@ -25,9 +26,16 @@ void stopTitleTimer();
 // Stops the timers without touching the switch state or any name.
 void killTitleTimer();
 
+// Terminate: the timers stop for good.  A step that a player kept waiting
+// when the host called Terminate (from a message it handled during that
+// wait) ends without another call into the host, which may be shutting
+// its services down.
+void terminatePublishing();
+
 // After switching off, a host may refuse the plain name (servers limit how
 // often a name may change).  Each connection whose name still carries a
 // title is asked again at the polling interval, until the host takes the
 // plain name, the connection ends, or publishing is switched on again.
 void CALLBACK restoreCallback(HWND window, UINT message, UINT_PTR id, DWORD time);
+// Initialize: no timer yet, and not terminated.
 void resetTimerIdentifier();

@@ -1,35 +1,33 @@
 #include "testhost/bsplayer_driver.h"
 
+#include "fakeplayers/fake_control.h"
+
 namespace testhost {
 
-namespace {
-
-const ULONG_PTR kSetFile = 0x7E57F11E;
-const UINT kSetState = WM_APP + 1;
-const UINT kHang = WM_APP + 2;
-
-}  // namespace
-
 bool BsPlayerDriver::start(int state, std::string* error) {
-    return program_.start("fake_bsplayer.exe", widen(std::to_string(state)), error);
+    return program_.start(widen(std::to_string(state)), error);
 }
 
 bool BsPlayerDriver::setFile(const std::string& path, std::string* error) {
     COPYDATASTRUCT record;
-    record.dwData = kSetFile;
+    record.dwData = fake::kSetFile;
     record.cbData = static_cast<DWORD>(path.size());
     record.lpData = const_cast<char*>(path.data());
     return program_.send(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), error);
 }
 
 bool BsPlayerDriver::setState(int state, std::string* error) {
-    return program_.send(kSetState, static_cast<WPARAM>(state), 0, error);
+    return program_.send(fake::kSetState, static_cast<WPARAM>(state), 0, error);
 }
 
 // Posted: the player sleeps inside its window procedure, and the host must
 // not wait for that.
 bool BsPlayerDriver::hang(DWORD ms, std::string* error) {
-    return program_.post(kHang, ms, 0, error);
+    return program_.post(fake::kHang, ms, 0, error);
+}
+
+bool BsPlayerDriver::quitAfterStatus(std::string* error) {
+    return program_.send(fake::kQuitAfterStatus, 0, 0, error);
 }
 
 bool BsPlayerDriver::setHostWindow(bool present, std::string* error) {

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "testhost/fake_program.h"
+#include "testhost/fake_process.h"
 
 namespace testhost {
 
@@ -16,13 +16,14 @@ class BsPlayerDriver {
 public:
     // wait(ms) lets the host's message loop run while we wait for the player.
     explicit BsPlayerDriver(std::function<void(DWORD)> wait)
-        : program_(wait, "BSPlayer", "BSPlayer") {}
+        : program_("fake_bsplayer.exe", "BSPlayer", wait) {}
 
     bool start(int state, std::string* error);
     // path: ANSI, as the player reports it.
     bool setFile(const std::string& path, std::string* error);
     bool setState(int state, std::string* error);
     bool hang(DWORD ms, std::string* error);
+    bool quitAfterStatus(std::string* error);
     bool quit(std::string* error) { return program_.quit(error); }
     bool running() const { return program_.running(); }
 
@@ -30,7 +31,7 @@ public:
     static bool setHostWindow(bool present, std::string* error);
 
 private:
-    FakeProgram program_;
+    FakeProcess program_;
 };
 
 }  // namespace testhost

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "fakeplayers/dde_fake_control.h"
+#include "fakeplayers/fake_control.h"
 #include "testhost/fake_process.h"
 
 namespace testhost {
@@ -23,7 +23,8 @@ public:
         return process_.start(caption, error);
     }
     bool setItem(const WText& item, const WText& value, std::string* error);
-    bool setBehaviour(fakedde::Mode mode, DWORD ms, std::string* error);
+    bool setBehaviour(fake::Mode mode, DWORD ms, std::string* error);
+    bool quitAfterStatus(std::string* error);
     bool setCaption(const WText& caption, std::string* error);
     bool quit(std::string* error) { return process_.quit(error); }
     bool running() const { return process_.running(); }

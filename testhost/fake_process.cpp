@@ -12,6 +12,7 @@ const DWORD kStepMs = 20;
 
 }  // namespace
 
+// The fake's window among those of its class: the one its process owns.
 HWND FakeProcess::findWindow() const {
     const char* cls = windowClass_.c_str();
     for (HWND w = FindWindowExA(NULL, NULL, cls, NULL); w;
@@ -23,7 +24,12 @@ HWND FakeProcess::findWindow() const {
     return NULL;
 }
 
+bool FakeProcess::ended() const {
+    return process_ && WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
+}
+
 bool FakeProcess::start(const WText& arguments, std::string* error) {
+    if (ended()) forget();
     if (process_) {
         *error = program_ + " is already running";
         return false;
@@ -44,7 +50,7 @@ bool FakeProcess::start(const WText& arguments, std::string* error) {
     for (DWORD waited = 0; waited < kStartTimeoutMs; waited += kStepMs) {
         window_ = findWindow();
         if (window_) return true;
-        if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) break;
+        if (ended()) break;
         wait_(kStepMs);
     }
     *error = "the window of " + program_ + " never appeared";
@@ -58,21 +64,25 @@ bool FakeProcess::noWindow(std::string* error) const {
     return true;
 }
 
-bool FakeProcess::send(UINT msg, WPARAM wParam, LPARAM lParam, bool zeroIsFailure,
-                       std::string* error, LRESULT* answer) {
+bool FakeProcess::ask(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* answer,
+                      std::string* error) {
     if (noWindow(error)) return false;
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(window_, msg, wParam, lParam, SMTO_ABORTIFHUNG,
                              kControlTimeoutMs, &result)) {
-        *error = program_ + " did not answer (hung?)";
+        *error = program_ + (ended() ? " has ended" : " did not answer (hung?)");
         return false;
     }
-    if (answer) *answer = (LRESULT)result;
-    if (zeroIsFailure && result == 0) {
-        *error = program_ + " refused the order";
-        return false;
-    }
+    *answer = (LRESULT)result;
     return true;
+}
+
+bool FakeProcess::send(UINT msg, WPARAM wParam, LPARAM lParam, std::string* error) {
+    LRESULT answer = 0;
+    if (!ask(msg, wParam, lParam, &answer, error)) return false;
+    if (answer != 0) return true;
+    *error = program_ + " refused the order";
+    return false;
 }
 
 bool FakeProcess::post(UINT msg, WPARAM wParam, LPARAM lParam, std::string* error) {
@@ -83,6 +93,10 @@ bool FakeProcess::post(UINT msg, WPARAM wParam, LPARAM lParam, std::string* erro
 }
 
 bool FakeProcess::quit(std::string* error) {
+    if (ended()) {
+        forget();
+        return true;
+    }
     if (noWindow(error)) return false;
     PostMessageW(window_, WM_CLOSE, 0, 0);
     window_ = NULL;
@@ -91,26 +105,30 @@ bool FakeProcess::quit(std::string* error) {
         *error = program_ + " did not quit; killed it";
         return false;
     }
-    CloseHandle(process_);
-    process_ = NULL;
+    forget();
     return true;
 }
 
 bool FakeProcess::waitForExit(DWORD ms) {
     for (DWORD waited = 0; waited < ms; waited += kStepMs) {
-        if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) return true;
+        if (ended()) return true;
         wait_(kStepMs);
     }
     return false;
+}
+
+void FakeProcess::forget() {
+    if (process_) CloseHandle(process_);
+    process_ = NULL;
+    processId_ = 0;
+    window_ = NULL;
 }
 
 void FakeProcess::kill() {
     if (!process_) return;
     TerminateProcess(process_, 1);
     WaitForSingleObject(process_, 5000);
-    CloseHandle(process_);
-    process_ = NULL;
-    window_ = NULL;
+    forget();
 }
 
 }  // namespace testhost

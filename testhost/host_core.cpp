@@ -85,6 +85,7 @@ void Host::reset() {
 }
 
 void Host::forgetPlugin() {
+    terminated_ = false;
     hooks_.clear();
     commandHandlers_.clear();
     services_.clear();
@@ -165,11 +166,26 @@ void Host::rename(uint32_t handle, const WText& name) {
     Connection* c = findMutable(handle);
     if (!c) return;
     c->name = name;
-    pending_.push_back(PendingEvent{handle, name});
+    if (!silent_) pending_.push_back(PendingEvent{handle, name});
 }
 
 void Host::refuseNameChanges(bool refuse) {
     refuse_ = refuse;
+}
+
+void Host::silenceInfoChange(bool silent) {
+    silent_ = silent;
+    if (silent) pending_.clear();
+}
+
+void Host::pluginTerminated() {
+    terminated_ = true;
+}
+
+void Host::countLateCall(const char* entry) {
+    if (!terminated_) return;
+    ++callsAfterTerminate_;
+    note(std::string("call after Terminate: ") + entry);
 }
 
 void Host::failInfoQuery(int32_t code, bool fail) {
@@ -267,12 +283,13 @@ int32_t Host::changeUserName(const std::string& path, uint32_t connection,
          " -> \"" + narrow(name) + "\" via " + path);
     if (!accepted) return 0;
     c->name = name;
-    pending_.push_back(PendingEvent{connection, name});
+    if (!silent_) pending_.push_back(PendingEvent{connection, name});
     return 1;
 }
 
 int32_t WINAPI Host::registerCommandEntry(const char* path, HostHandler h) {
     Host& host = instance();
+    host.countLateCall("registerCommand");
     host.commands_.push_back(path ? path : "");
     host.commandHandlers_.push_back(Hook{path ? path : "", h});
     return 1;
@@ -280,6 +297,7 @@ int32_t WINAPI Host::registerCommandEntry(const char* path, HostHandler h) {
 
 uint32_t WINAPI Host::openServiceEntry(const char* path) {
     Host& host = instance();
+    host.countLateCall("openService");
     std::string p = path ? path : "";
     host.opened_.push_back(p);
     if (!host.failingServicePrefix_.empty() &&
@@ -302,6 +320,7 @@ uint32_t WINAPI Host::openServiceEntry(const char* path) {
 int32_t WINAPI Host::callServiceEntry(uint32_t service, uint32_t connection,
                                       void* request) {
     Host& host = instance();
+    host.countLateCall("callService");
     for (const Service& s : host.services_) {
         if (s.handle != service) continue;
         if (s.path == kGetInfoPath)
@@ -313,6 +332,7 @@ int32_t WINAPI Host::callServiceEntry(uint32_t service, uint32_t connection,
 
 int32_t WINAPI Host::hookEventEntry(const char* path, HostHandler h) {
     Host& host = instance();
+    host.countLateCall("hookEvent");
     host.hooked_.push_back(path ? path : "");
     host.hooks_.push_back(Hook{path ? path : "", h});
     return 1;

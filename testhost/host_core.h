@@ -69,6 +69,8 @@ public:
 
     // Name changes are refused (the name stays, no event) while set.
     void refuseNameChanges(bool refuse);
+    // No OnInfoChange is raised while set: name changes are taken silently.
+    void silenceInfoChange(bool silent);
     // Info queries with this code fail (callService returns 0) while set.
     void failInfoQuery(int32_t code, bool fail);
     // openService of paths that begin with this prefix fails while set.
@@ -82,6 +84,12 @@ public:
 
     // Runs queued events; returns how many ran.
     size_t deliverPendingEvents();
+
+    // The host has called Terminate: from now on every call the plug-in
+    // makes into the host is counted (and noted), since a host that is
+    // shutting down may have nothing left to answer it with.
+    void pluginTerminated();
+    int callsAfterTerminate() const { return callsAfterTerminate_; }
 
     const std::vector<NameChange>& nameChanges() const { return nameChanges_; }
     const std::vector<std::string>& openedServices() const { return opened_; }
@@ -114,6 +122,7 @@ private:
     };
 
     Connection* findMutable(uint32_t handle);
+    void countLateCall(const char* entry);
     void raise(const std::string& path, uint32_t connection, void* record);
     int32_t getInfo(uint32_t connection, InfoRequest* request);
     int32_t changeUserName(const std::string& path, uint32_t connection,
@@ -130,6 +139,9 @@ private:
     std::vector<int32_t> failingInfo_;
     std::string failingServicePrefix_;
     bool refuse_ = false;
+    bool silent_ = false;
+    bool terminated_ = false;
+    int callsAfterTerminate_ = 0;
     uint32_t nextConnection_ = 101;
     uint32_t nextService_ = 7001;
 };

@@ -16,8 +16,20 @@ std::string logPath();
 // Writes one setting, creating the folders; the value is UTF-8.
 bool writeIni(const std::string& section, const std::string& key,
               const std::string& value);
+// One setting as the file holds it now (UTF-8), or "(missing)".
+std::string readIni(const std::string& section, const std::string& key);
 // The log converted from the ANSI code page to UTF-8; empty when missing.
 std::string readLog();
+
+// What keeps the plug-in from writing a file of its own: a folder where the
+// log would be, or the file held open by the host without write sharing, as
+// a viewer or an editor may hold it (the log with text in it), until
+// releaseHeldFiles().
+bool clearLog();
+bool putFolderAtLog();
+bool holdLog(const std::string& text);
+bool holdIni();
+void releaseHeldFiles();
 
 // UTF-8 to and from the ANSI code page, which the plug-in's files use.
 std::string utf8ToAnsi(const std::string& text);

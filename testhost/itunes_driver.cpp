@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <stdio.h>
 
+#include "fakeplayers/fake_control.h"
 #include "testhost/host_folder.h"
 
 namespace testhost {
@@ -12,10 +13,6 @@ namespace {
 const CLSID kApplicationClass = {
     0xDC0C2640, 0x1415, 0x4644, {0x87, 0x5C, 0x6F, 0x4D, 0x76, 0x98, 0x39, 0xBA}};
 const char kWindowClass[] = "MelodyRibbonFakeITunes";
-const UINT kSetState = WM_APP + 1;
-const UINT kSetVisible = WM_APP + 2;
-const UINT kDieAfter = WM_APP + 3;
-const UINT kCountObjects = WM_APP + 4;
 const DWORD kTimeoutMs = 15000;
 const DWORD kStepMs = 20;
 
@@ -82,30 +79,31 @@ bool ITunesDriver::start(std::string* error) {
     return true;
 }
 
-bool ITunesDriver::send(UINT msg, WPARAM wParam, LPARAM lParam, std::string* error) {
-    return process_.send(msg, wParam, lParam, false, error);
-}
-
 bool ITunesDriver::setText(int which, const WText* text, std::string* error) {
     COPYDATASTRUCT data = {};
-    data.dwData = text ? which : which + 2;
+    data.dwData = which == 1 ? (text ? fake::kSetTitle : fake::kNoTitle)
+                             : (text ? fake::kSetArtist : fake::kNoArtist);
     if (text) {
         data.cbData = (DWORD)(text->size() * sizeof(WCHAR));
         data.lpData = (void*)text->data();
     }
-    return send(WM_COPYDATA, 0, (LPARAM)&data, error);
+    return process_.send(WM_COPYDATA, 0, (LPARAM)&data, error);
 }
 
 bool ITunesDriver::setState(long state, std::string* error) {
-    return send(kSetState, (WPARAM)state, 0, error);
+    return process_.send(fake::kSetState, (WPARAM)state, 0, error);
 }
 
 bool ITunesDriver::setVisible(bool visible, std::string* error) {
-    return send(kSetVisible, visible ? 1 : 0, 0, error);
+    return process_.send(fake::kSetVisible, visible ? 1 : 0, 0, error);
 }
 
 bool ITunesDriver::dieAfter(long calls, std::string* error) {
-    return send(kDieAfter, (WPARAM)calls, 0, error);
+    return process_.send(fake::kDieAfter, (WPARAM)calls, 0, error);
+}
+
+bool ITunesDriver::slow(long ms, std::string* error) {
+    return process_.send(fake::kSlow, (WPARAM)ms, 0, error);
 }
 
 bool ITunesDriver::quit(std::string* error) {
@@ -114,7 +112,7 @@ bool ITunesDriver::quit(std::string* error) {
 
 bool ITunesDriver::liveObjects(int* count, std::string* error) {
     LRESULT n = 0;
-    if (!process_.send(kCountObjects, 0, 0, false, error, &n)) return false;
+    if (!process_.ask(fake::kCountObjects, 0, 0, &n, error)) return false;
     *count = (int)n;
     return true;
 }

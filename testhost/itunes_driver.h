@@ -37,6 +37,8 @@ public:
     bool setVisible(bool visible, std::string* error);
     // It answers n more calls, then dies at the next.
     bool dieAfter(long calls, std::string* error);
+    // It answers every call ms late.
+    bool slow(long ms, std::string* error);
     // Also forgets one that died.
     bool quit(std::string* error);
     // Objects alive in the running fake.
@@ -50,7 +52,6 @@ public:
 
 private:
     bool runOnce(const char* arguments, std::string* error);
-    bool send(UINT msg, WPARAM wParam, LPARAM lParam, std::string* error);
 
     std::function<void(DWORD)> wait_;
     FakeProcess process_;

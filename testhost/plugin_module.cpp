@@ -32,6 +32,7 @@ bool PluginModule::load(const std::string& path, std::string* error) {
         return false;
     }
     module_ = module;
+    terminated_ = false;
     watchModule(module_, "MelodyRibbon.dll");
     reportInfo();
     int32_t result = initialize_(Host::instance().table());
@@ -51,10 +52,17 @@ void PluginModule::reportInfo() {
     say(line);
 }
 
-void PluginModule::unload() {
-    if (!module_) return;
+void PluginModule::terminate() {
+    if (!module_ || terminated_) return;
+    terminated_ = true;
     int32_t result = terminate_();
     say("Terminate returned " + std::to_string(result));
+    Host::instance().pluginTerminated();
+}
+
+void PluginModule::unload() {
+    if (!module_) return;
+    terminate();
     FreeLibrary(module_);
     moduleUnloaded();
     module_ = NULL;

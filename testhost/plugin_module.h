@@ -15,6 +15,9 @@ class PluginModule {
 public:
     // Returns false with a reason when the DLL, an export or Initialize failed.
     bool load(const std::string& path, std::string* error);
+    // Terminate alone, as a host does when it shuts down; unload() then
+    // only frees the module.
+    void terminate();
     void unload();
     bool loaded() const { return module_ != NULL; }
 
@@ -26,6 +29,7 @@ private:
     void reportInfo();
 
     HMODULE module_ = NULL;
+    bool terminated_ = false;
     GetPluginInfoFn getPluginInfo_ = NULL;
     InitializeFn initialize_ = NULL;
     TerminateFn terminate_ = NULL;

@@ -12,13 +12,17 @@ namespace testhost {
 
 const Scenario::Command Scenario::kCommands[] = {
     {"ini", &Scenario::iniCommand},
+    {"inifile", &Scenario::iniFileCommand},
+    {"logfile", &Scenario::logFileCommand},
     {"load", &Scenario::loadCommand},
+    {"terminate", &Scenario::terminateCommand},
     {"unload", &Scenario::unloadCommand},
     {"connect", &Scenario::connectCommand},
     {"disconnect", &Scenario::disconnectCommand},
     {"status", &Scenario::statusCommand},
     {"rename", &Scenario::renameCommand},
     {"refuse", &Scenario::refuseCommand},
+    {"host", &Scenario::hostCommand},
     {"caption", &Scenario::captionCommand},
     {"choose", &Scenario::chooseCommand},
     {"pump", &Scenario::pumpCommand},
@@ -109,6 +113,7 @@ void Scenario::finish() {
         if (!bsplayer_.quit(&error)) say("end: " + error);
     }
     itunes_.finish();
+    releaseHeldFiles();
 }
 
 bool Scenario::arguments(const Words& args, size_t min, size_t max, const char* usage) {
@@ -174,10 +179,55 @@ bool Scenario::iniCommand(const Words& args) {
     return true;
 }
 
+bool Scenario::iniFileCommand(const Words& args) {
+    if (!arguments(args, 1, 1, "inifile held") || args[0].text != "held") {
+        error_ = "usage: inifile held";
+        return false;
+    }
+    if (holdIni()) return true;
+    error_ = "could not hold " + iniPath();
+    return false;
+}
+
+bool Scenario::logFileCommand(const Words& args) {
+    static const char kUsage[] = "logfile clear | folder | held \"<text>\"";
+    if (!arguments(args, 1, 2, kUsage)) return false;
+    if (args[0].text == "clear" && args.size() == 1) {
+        if (clearLog()) return true;
+    } else if (args[0].text == "folder" && args.size() == 1) {
+        if (putFolderAtLog()) return true;
+    } else if (args[0].text == "held" && args.size() == 2) {
+        if (holdLog(args[1].text)) return true;
+    } else {
+        error_ = std::string("usage: ") + kUsage;
+        return false;
+    }
+    error_ = "could not prepare " + logPath();
+    return false;
+}
+
 bool Scenario::loadCommand(const Words& args) {
     if (!arguments(args, 0, 1, "load [dll path]")) return false;
     std::string path = args.empty() ? hostFolder() + "MelodyRibbon.dll" : args[0].text;
+    terminated_ = false;
     return plugin_.load(path, &error_);
+}
+
+void Scenario::terminatePlugin() {
+    if (!plugin_.loaded() || terminated_) return;
+    terminated_ = true;
+    ticksAtTerminate_ = loop_.ticksStarted();
+    plugin_.terminate();
+}
+
+bool Scenario::terminateCommand(const Words& args) {
+    if (!arguments(args, 0, 0, "terminate")) return false;
+    if (!plugin_.loaded()) {
+        error_ = "not loaded";
+        return false;
+    }
+    terminatePlugin();
+    return true;
 }
 
 bool Scenario::unloadCommand(const Words& args) {
@@ -186,6 +236,7 @@ bool Scenario::unloadCommand(const Words& args) {
         error_ = "not loaded";
         return false;
     }
+    terminatePlugin();
     plugin_.unload();
     forgetPlugin();
     return true;
@@ -244,6 +295,90 @@ bool Scenario::refuseCommand(const Words& args) {
     return true;
 }
 
+bool Scenario::onOff(const Word& word, bool* on) {
+    if (word.text != "on" && word.text != "off") return false;
+    *on = word.text == "on";
+    return true;
+}
+
+// What the host does on a message that it posted or sent itself around a
+// tick: choose the command, call Terminate, unload the plug-in (which only
+// a message handled after the tick may do), or run a modal loop for a
+// while (as a dialog box does), in which our timer and posted messages go
+// out.
+bool Scenario::hostAction(const Words& args, size_t at, std::function<void()>* action) {
+    const size_t rest = args.size() - at;
+    const std::string verb = rest > 0 ? args[at].text : "";
+    long ms = 0;
+    if (verb == "choose" && rest == 1) {
+        *action = [] {
+            say("host: the command is chosen");
+            Host::instance().chooseCommand();
+        };
+        return true;
+    }
+    if (verb == "terminate" && rest == 1) {
+        *action = [this] {
+            say("host: Terminate");
+            terminatePlugin();
+        };
+        return true;
+    }
+    if (verb == "unload" && rest == 1) {
+        *action = [this] {
+            say("host: Terminate and unload");
+            terminatePlugin();
+            plugin_.unload();
+            forgetPlugin();
+        };
+        return true;
+    }
+    if (verb == "modal" && rest == 2 && number(args[at + 1], &ms)) {
+        *action = [this, ms] {
+            say("host: a modal loop of " + std::to_string(ms) + " ms");
+            loop_.pump(static_cast<DWORD>(ms));
+            say("host: the modal loop ends");
+        };
+        return true;
+    }
+    return false;
+}
+
+bool Scenario::hostCommand(const Words& args) {
+    static const char kUsage[] =
+        "host no-getinfo on|off | status-fails on|off | no-infochange on|off | "
+        "post-before-tick <action> | send-during-tick <ms> <action> "
+        "(action: choose | terminate | unload | modal <ms>)";
+    if (!arguments(args, 1, 4, kUsage)) return false;
+    const std::string& verb = args[0].text;
+    bool on = false;
+    long ms = 0;
+    std::function<void()> action;
+    if (verb == "no-getinfo" && args.size() == 2 && onOff(args[1], &on)) {
+        Host::instance().failServicePrefix(on ? "System/Connection/GetInfo" : "");
+        return true;
+    }
+    if (verb == "status-fails" && args.size() == 2 && onOff(args[1], &on)) {
+        Host::instance().failInfoQuery(kInfoConnectionStatus, on);
+        return true;
+    }
+    if (verb == "no-infochange" && args.size() == 2 && onOff(args[1], &on)) {
+        Host::instance().silenceInfoChange(on);
+        return true;
+    }
+    if (verb == "post-before-tick" && hostAction(args, 1, &action)) {
+        loop_.postBeforeNextTick(action);
+        return true;
+    }
+    if (verb == "send-during-tick" && args.size() > 2 && number(args[1], &ms) &&
+        hostAction(args, 2, &action)) {
+        loop_.sendDuringNextTick(static_cast<DWORD>(ms), action);
+        return true;
+    }
+    error_ = std::string("usage: ") + kUsage;
+    return false;
+}
+
 bool Scenario::captionCommand(const Words& args) {
     if (!arguments(args, 0, 0, "caption")) return false;
     say("caption " + quoted(narrow(Host::instance().commandCaption())));
@@ -251,8 +386,15 @@ bool Scenario::captionCommand(const Words& args) {
 }
 
 bool Scenario::chooseCommand(const Words& args) {
-    if (!arguments(args, 0, 0, "choose")) return false;
-    Host::instance().chooseCommand();
+    long times = 1, ms = 0;
+    if (!arguments(args, 0, 2, "choose [<times> [<ms>]]") ||
+        (args.size() > 0 && !number(args[0], &times)) ||
+        (args.size() > 1 && !number(args[1], &ms)))
+        return false;
+    for (long i = 0; i < times; i++) {
+        if (i > 0 && ms > 0) loop_.pump(static_cast<DWORD>(ms));
+        Host::instance().chooseCommand();
+    }
     return true;
 }
 
@@ -266,7 +408,7 @@ bool Scenario::pumpCommand(const Words& args) {
 bool Scenario::winampCommand(const Words& args) {
     static const char kUsage[] =
         "winamp start [\"<caption>\"] [playing|stopped|paused] | caption \"<text>\" | "
-        "play | stop | pause | hang <ms> | quit";
+        "play | stop | pause | hang <ms> | quit-after-status | quit";
     if (!arguments(args, 1, 3, kUsage)) return false;
     const std::string& verb = args[0].text;
     if (verb == "start") {
@@ -284,6 +426,7 @@ bool Scenario::winampCommand(const Words& args) {
     if (verb == "hang" && args.size() == 2) {
         return number(args[1], &ms) && winamp_.hang(static_cast<DWORD>(ms), &error_);
     }
+    if (verb == "quit-after-status") return winamp_.quitAfterStatus(&error_);
     if (verb == "quit") return winamp_.quit(&error_);
     error_ = std::string("usage: ") + kUsage;
     return false;
@@ -292,7 +435,8 @@ bool Scenario::winampCommand(const Words& args) {
 bool Scenario::itunesCommand(const Words& args) {
     static const char kUsage[] =
         "itunes register | create | start | title \"<text>\" | artist \"<text>\" | "
-        "no-title | no-artist | play [state] | stop | hide | show | die-after <n> | quit";
+        "no-title | no-artist | play [state] | stop | hide | show | die-after <n> | "
+        "slow <ms> | quit";
     if (!arguments(args, 1, 2, kUsage)) return false;
     const std::string& verb = args[0].text;
     const bool one = args.size() == 1;
@@ -313,6 +457,7 @@ bool Scenario::itunesCommand(const Words& args) {
     if (verb == "show" && one) return itunes_.setVisible(true, &error_);
     if (verb == "die-after" && !one)
         return number(args[1], &n) && itunes_.dieAfter(n, &error_);
+    if (verb == "slow" && !one) return number(args[1], &n) && itunes_.slow(n, &error_);
     if (verb == "quit" && one) return itunes_.quit(&error_);
     error_ = std::string("usage: ") + kUsage;
     return false;
@@ -325,13 +470,16 @@ bool Scenario::ddePlayerBehaviour(DdePlayerDriver& player, const Words& args,
     const std::string& verb = args[0].text;
     long ms = 0;
     if (args.size() == 1) {
-        if (verb == "answer") return player.setBehaviour(fakedde::kAnswer, 0, &error_);
-        if (verb == "silent") return player.setBehaviour(fakedde::kSilent, 0, &error_);
+        if (verb == "answer") return player.setBehaviour(fake::kAnswer, 0, &error_);
+        if (verb == "silent") return player.setBehaviour(fake::kSilent, 0, &error_);
+        if (verb == "quit-after-status") return player.quitAfterStatus(&error_);
         if (verb == "quit") return player.quit(&error_);
-    } else if (args.size() == 2 && (verb == "late" || verb == "busy")) {
+    }
+    const bool die = verb == "die";
+    if (args.size() == 2 && (verb == "late" || verb == "busy" || die)) {
         if (!number(args[1], &ms)) return false;
-        return player.setBehaviour(verb == "late" ? fakedde::kLate : fakedde::kBusy,
-                                   static_cast<DWORD>(ms), &error_);
+        fake::Mode mode = die ? fake::kDie : verb == "late" ? fake::kLate : fake::kBusy;
+        return player.setBehaviour(mode, static_cast<DWORD>(ms), &error_);
     }
     error_ = std::string("usage: ") + usage;
     return false;
@@ -340,7 +488,7 @@ bool Scenario::ddePlayerBehaviour(DdePlayerDriver& player, const Words& args,
 bool Scenario::kbmediaCommand(const Words& args) {
     static const char kUsage[] =
         "kbmedia start | status|title|artist \"<text>\" | answer | silent | late <ms> | "
-        "busy <ms> | quit";
+        "busy <ms> | die <n> | quit-after-status | quit";
     if (!arguments(args, 1, 2, kUsage)) return false;
     const std::string& verb = args[0].text;
     if (verb == "start" && args.size() == 1) return kbmedia_.start(WText(), &error_);
@@ -357,9 +505,8 @@ bool Scenario::kbmediaCommand(const Words& args) {
 
 bool Scenario::lilithCommand(const Words& args) {
     static const char kUsage[] =
-        "lilith start [\"<caption>\"] | caption \"<text>\" | status \"<text>\" | answer "
-        "| "
-        "silent | late <ms> | busy <ms> | quit";
+        "lilith start [\"<caption>\"] | caption \"<text>\" | status \"<text>\" | "
+        "answer | silent | late <ms> | busy <ms> | die <n> | quit-after-status | quit";
     if (!arguments(args, 1, 2, kUsage)) return false;
     const std::string& verb = args[0].text;
     if (verb == "start")
@@ -374,7 +521,7 @@ bool Scenario::lilithCommand(const Words& args) {
 bool Scenario::bsplayerCommand(const Words& args) {
     static const char kUsage[] =
         "bsplayer start [<state>] | file \"<path>\" | play | stop | state <n> | "
-        "hang <ms> | quit";
+        "hang <ms> | quit-after-status | quit";
     if (!arguments(args, 1, 2, kUsage)) return false;
     const std::string& verb = args[0].text;
     long n = 2;
@@ -392,6 +539,8 @@ bool Scenario::bsplayerCommand(const Words& args) {
         return number(args[1], &n) && bsplayer_.setState(static_cast<int>(n), &error_);
     if (verb == "hang" && args.size() == 2)
         return number(args[1], &n) && bsplayer_.hang(static_cast<DWORD>(n), &error_);
+    if (verb == "quit-after-status" && args.size() == 1)
+        return bsplayer_.quitAfterStatus(&error_);
     if (verb == "quit" && args.size() == 1) return bsplayer_.quit(&error_);
     error_ = std::string("usage: ") + kUsage;
     return false;
@@ -408,9 +557,13 @@ bool Scenario::hostWindowCommand(const Words& args) {
 
 bool Scenario::expectCommand(const Words& args) {
     static const char kUsage[] =
-        "expect name <id> \"<text>\" | caption \"<text>\" | changes <id> [>=] <n> | "
-        "log-contains \"<text>\" | log-lacks \"<text>\" | tick-time-max <ms> | acp <n> | "
-        "itunes-activations [>=] <n> | itunes-objects <n>";
+        "expect name <id> \"<text>\" | caption \"<text>\" | changes <id> [<=|>=] <n> | "
+        "last-changes <id>... | log-contains \"<text>\" | log-lacks \"<text>\" | "
+        "log-count \"<text>\" [<=|>=] <n> | ini <Section> <Key> \"<value>\" | "
+        "tick-time-max <ms> | nested-ticks [<=|>=] <n> | nested-tick-time-max <ms> | "
+        "host-message inside-tick|after-tick | "
+        "after-terminate ticks|calls <n> | acp <n> | itunes-activations [<=|>=] <n> | "
+        "itunes-objects <n>";
     if (args.empty()) {
         error_ = std::string("usage: ") + kUsage;
         return false;
@@ -423,6 +576,14 @@ bool Scenario::expectCommand(const Words& args) {
     if (what == "last-changes") return expectLastChanges(rest);
     if (what == "log-contains") return expectLog(rest, true);
     if (what == "log-lacks") return expectLog(rest, false);
+    if (what == "log-count") return expectLogCount(rest);
+    if (what == "ini") return expectIni(rest);
+    if (what == "host-message") return expectHostMessage(rest);
+    if (what == "nested-ticks")
+        return comparison(rest, 0, "expect nested-ticks [<=|>=] <n>", loop_.nestedTicks(),
+                          "ticks dispatched inside a tick");
+    if (what == "nested-tick-time-max") return expectNestedTickTime(rest);
+    if (what == "after-terminate") return expectAfterTerminate(rest);
     if (what == "tick-time-max") return expectTickTime(rest);
     if (what == "itunes-activations") return expectITunesActivations(rest);
     if (what == "itunes-objects") return expectITunesObjects(rest);
@@ -456,25 +617,40 @@ bool Scenario::expectCaption(const Words& args) {
     return true;
 }
 
-bool Scenario::expectChanges(const Words& args) {
-    static const char kUsage[] = "expect changes <id> [>=] <n>";
-    uint32_t handle;
-    if (!arguments(args, 2, 3, kUsage) || !connection(args[0], &handle)) return false;
-    const bool atLeast = args.size() == 3;
-    if (atLeast && args[1].text != ">=") {
-        error_ = std::string("usage: ") + kUsage;
+// args[at] is the wanted count, or an operator ("<=" or ">=") and the count;
+// checks the actual value against it.
+bool Scenario::comparison(const Words& args, size_t at, const char* usage, long actual,
+                          const std::string& what) {
+    const bool withOperator = args.size() == at + 2;
+    if (args.size() != at + 1 && !withOperator) {
+        error_ = std::string("usage: ") + usage;
+        return false;
+    }
+    const std::string op = withOperator ? args[at].text : "=";
+    if (op != "=" && op != "<=" && op != ">=") {
+        error_ = std::string("usage: ") + usage;
         return false;
     }
     long wanted;
     if (!number(args.back(), &wanted)) return false;
-    reportNameChanges();
-    const int sent = changesSent_[args[0].text];
-    std::string what =
-        "changes " + args[0].text + (atLeast ? " >= " : " = ") + std::to_string(wanted);
-    bool ok = atLeast ? sent >= wanted : sent == wanted;
-    if (!ok) what += ", but " + std::to_string(sent) + " were sent";
-    check(ok, what);
+    const bool ok = op == "<="   ? actual <= wanted
+                    : op == ">=" ? actual >= wanted
+                                 : actual == wanted;
+    std::string line = what + " " + op + " " + std::to_string(wanted);
+    if (!ok) line += ", but it is " + std::to_string(actual);
+    check(ok, line);
     return true;
+}
+
+bool Scenario::expectChanges(const Words& args) {
+    static const char kUsage[] = "expect changes <id> [<=|>=] <n>";
+    if (!arguments(args, 2, 3, kUsage)) return false;
+    reportNameChanges();
+    // Also for a connection that has ended since.
+    uint32_t handle;
+    if (!changesSent_.count(args[0].text) && !connection(args[0], &handle)) return false;
+    return comparison(args, 1, kUsage, changesSent_[args[0].text],
+                      "changes " + args[0].text);
 }
 
 bool Scenario::expectLastChanges(const Words& args) {
@@ -503,6 +679,78 @@ bool Scenario::expectLog(const Words& args, bool present) {
     return true;
 }
 
+bool Scenario::expectLogCount(const Words& args) {
+    static const char kUsage[] = "expect log-count \"<text>\" [<=|>=] <n>";
+    if (!arguments(args, 2, 3, kUsage)) return false;
+    const std::string log = readLog();
+    long lines = 0;
+    for (size_t start = 0; start < log.size();) {
+        size_t end = log.find('\n', start);
+        if (end == std::string::npos) end = log.size();
+        if (log.substr(start, end - start).find(args[0].text) != std::string::npos)
+            ++lines;
+        start = end + 1;
+    }
+    return comparison(args, 1, kUsage, lines, "log lines with " + quoted(args[0].text));
+}
+
+bool Scenario::expectIni(const Words& args) {
+    if (!arguments(args, 3, 3, "expect ini <Section> <Key> \"<value>\"")) return false;
+    const std::string actual = readIni(args[0].text, args[1].text);
+    std::string what =
+        "ini " + args[0].text + " " + args[1].text + " is " + quoted(args[2].text);
+    if (actual != args[2].text) what += ", but it is " + quoted(actual);
+    check(actual == args[2].text, what);
+    return true;
+}
+
+bool Scenario::expectHostMessage(const Words& args) {
+    static const char kUsage[] = "expect host-message inside-tick|after-tick";
+    if (!arguments(args, 1, 1, kUsage) ||
+        (args[0].text != "inside-tick" && args[0].text != "after-tick")) {
+        error_ = std::string("usage: ") + kUsage;
+        return false;
+    }
+    const bool inside = args[0].text == "inside-tick";
+    std::string what = "the host's message ran " + args[0].text;
+    if (!loop_.actionRan())
+        what += ", but it has not run";
+    else if (loop_.actionRanInsideTick() != inside)
+        what += ", but it ran " +
+                std::string(loop_.actionRanInsideTick() ? "inside-tick" : "after-tick");
+    check(loop_.actionRan() && loop_.actionRanInsideTick() == inside, what);
+    return true;
+}
+
+bool Scenario::expectAfterTerminate(const Words& args) {
+    static const char kUsage[] = "expect after-terminate ticks|calls [<=|>=] <n>";
+    if (!arguments(args, 2, 3, kUsage)) return false;
+    if (!terminated_) {
+        error_ = "Terminate has not been called";
+        return false;
+    }
+    if (args[0].text == "ticks")
+        return comparison(args, 1, kUsage, loop_.ticksStarted() - ticksAtTerminate_,
+                          "ticks started after Terminate");
+    if (args[0].text == "calls")
+        return comparison(args, 1, kUsage, Host::instance().callsAfterTerminate(),
+                          "calls into the host after Terminate");
+    error_ = std::string("usage: ") + kUsage;
+    return false;
+}
+
+bool Scenario::expectNestedTickTime(const Words& args) {
+    long ms;
+    if (!arguments(args, 1, 1, "expect nested-tick-time-max <ms>") ||
+        !number(args[0], &ms))
+        return false;
+    char what[128];
+    snprintf(what, sizeof what, "longest tick inside a tick %.0f ms <= %ld ms (%u ticks)",
+             loop_.longestNestedTickMs(), ms, loop_.nestedTicks());
+    check(loop_.longestNestedTickMs() <= ms, what);
+    return true;
+}
+
 bool Scenario::expectTickTime(const Words& args) {
     long ms;
     if (!arguments(args, 1, 1, "expect tick-time-max <ms>") || !number(args[0], &ms))
@@ -515,22 +763,8 @@ bool Scenario::expectTickTime(const Words& args) {
 }
 
 bool Scenario::expectITunesActivations(const Words& args) {
-    static const char kUsage[] = "expect itunes-activations [>=] <n>";
-    const bool atLeast = args.size() == 2;
-    long wanted;
-    if (!arguments(args, 1, 2, kUsage)) return false;
-    if (atLeast && args[0].text != ">=") {
-        error_ = std::string("usage: ") + kUsage;
-        return false;
-    }
-    if (!number(args.back(), &wanted)) return false;
-    const int count = itunes_.activations();
-    std::string what = std::string("iTunes activations ") + (atLeast ? ">= " : "= ") +
-                       std::to_string(wanted);
-    const bool ok = atLeast ? count >= wanted : count == wanted;
-    if (!ok) what += ", but there were " + std::to_string(count);
-    check(ok, what);
-    return true;
+    return comparison(args, 0, "expect itunes-activations [<=|>=] <n>",
+                      itunes_.activations(), "iTunes activations");
 }
 
 // Counted between two steps: a client's last release reaches the server

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "fakeplayers/fake_control.h"
 #include "players/itunes.h"
 #include "players/player_status.h"
 #include "tests/bench/timing_program.h"
@@ -106,7 +107,7 @@ int main(int argc, char** argv) {
         printf("the fake iTunes did not start\n");
         return 1;
     }
-    SendMessageA(control, WM_APP + 1, 1, 0);  // playing
+    SendMessageA(control, fake::kSetState, 1, 0);  // playing
     measure("iTunes running: search alone", [] { DispProcessIDs("iTunes.exe"); });
     measure("iTunes running: probe, then released", probeAndEnd);
     measure("iTunes running: probe and title", probeAndRead);

@@ -21,6 +21,7 @@ inline void resetPluginState() {
     g_getInfoService = 0;
     g_timerId = 0;
     g_restoreTimerId = 0;
+    g_terminated = false;
     g_mrOnOff = false;
     g_codePageSelector = chooseCodePage;
 }

@@ -4,7 +4,8 @@ using SettingsTest = PluginTest;
 
 // The release's sample file spells out the defaults; a user who copies it
 // must get exactly what no file gives.
-class SettingsDefaultsTest : public PluginTest, public ::testing::WithParamInterface<bool> {};
+class SettingsDefaultsTest : public PluginTest,
+                             public ::testing::WithParamInterface<bool> {};
 
 TEST_P(SettingsDefaultsTest, NoFileAndTheSampleFileGiveTheDefaults) {
     if (GetParam()) writeIni(readFile(MR_SOURCE_DIR "/release/MelodyRibbon.ini"));
@@ -85,4 +86,17 @@ TEST_F(SettingsTest, AnEmptySeparatorMeansTheDefault) {
     writeIni("[Main]\r\nSeparator=\r\n");
     initialize();
     EXPECT_STREQ("/NowPlaying...", g_separator);
+}
+
+// A settings file the user made read-only: it is read as usual, and saving
+// at Terminate leaves it exactly as it was.
+TEST_F(SettingsTest, AReadOnlyFileIsReadAndLeftAsItWas) {
+    const std::string text = "[Main]\r\nTimer=7\r\nLog=1\r\n";
+    writeIni(text);
+    ASSERT_EQ(0, system(("chmod 0444 '" + iniFile() + "'").c_str()));
+    initialize();
+    EXPECT_EQ(7, g_timerSeconds);
+    g_mrOnOff = true;
+    Terminate();
+    EXPECT_EQ(text, readFile(iniFile()));
 }

@@ -87,3 +87,32 @@ TEST_F(TraceLogTest, OffWritesNothingAndAMissingFolderFailsEveryLine) {
     EXPECT_EQ(kLogOpenFailed, writeLogText("again"));
     EXPECT_NE(0, access((folder_ + "/missing").c_str(), F_OK));
 }
+
+// The log's path taken by a folder, or by a file the user made read-only:
+// every line fails, and what stands there is left exactly as it was.
+TEST_F(TraceLogTest, AnUnwritableLogFailsEveryLineAndChangesNothing) {
+    struct Case {
+        const char* what;
+        const char* prepare;  // shell command; %s is the log's path
+    } cases[] = {
+        {"a folder", "mkdir '%s'"},
+        {"a read-only file", "printf 'kept' > '%s' && chmod 0444 '%s'"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        std::string path = folder_ + "/" + k.what + ".Log";
+        char command[1024];
+        snprintf(command, sizeof command, k.prepare, path.c_str(), path.c_str());
+        ASSERT_EQ(0, system(command));
+        lstrcpynA(g_logPath, path.c_str(), kLogPathBytes);
+        g_logEnabled = true;
+        EXPECT_EQ(kLogOpenFailed, writeLog("Timer:%d", 5));
+        EXPECT_EQ(kLogOpenFailed, writeLogText("again"));
+        EXPECT_EQ(kLogOpenFailed,
+                  writeLogWide("Title[%s]", testhost::widen("A").c_str()));
+        if (std::string(k.what) == "a folder")
+            EXPECT_EQ(0, system(("test -d '" + path + "'").c_str()));
+        else
+            EXPECT_EQ("kept", readFile(path));
+    }
+}

@@ -306,3 +306,38 @@ TEST_F(UpdateCycleTest, ReentryDuringAPlayersWaitIsHarmless) {
     EXPECT_EQ(widen("Bob"), host().name(c)) << "no title after the switch-off";
     standin::destroyWindow(w);
 }
+
+// A host may handle its own shutdown inside a player's wait (a message that
+// another of its threads sent meanwhile).  The step then ends without
+// another call into the host, with or without a title to publish, and no
+// tick follows; the settings keep the switch as the user left it.
+TEST_F(UpdateCycleTest, TerminateDuringAPlayersWaitEndsTheStepWithoutAWord) {
+    for (LRESULT playing : {1, 0}) {
+        SCOPED_TRACE(playing ? "a new title" : "the player stopped");
+        TearDown();
+        SetUp();
+        start("StatusSaveFlg=1\r\n");
+        uint32_t c = host().connect("MSNP8", widen("Bob"));
+        bool terminate = false;
+        HWND w = standin::createWindow("Winamp v1.x", "1. A - B - Winamp",
+                                       [&](HWND, UINT msg, WPARAM, LPARAM lp) {
+                                           if (msg != WM_USER || lp != 104)
+                                               return (LRESULT)0;
+                                           if (!terminate) return (LRESULT)1;
+                                           Terminate();
+                                           host().pluginTerminated();
+                                           return playing;
+                                       });
+        host().chooseCommand();
+        pump(1000);
+        standin::setWindowText(w, "2. C - D - Winamp");
+        terminate = true;
+        pump(3000);
+        EXPECT_EQ(0, host().callsAfterTerminate());
+        EXPECT_EQ(widen("Bob/NowPlaying...A - B"), host().name(c));
+        EXPECT_TRUE(standin::activeTimers().empty());
+        EXPECT_EQ("TimerProc Exit  Reason: Terminated", logLines().back());
+        EXPECT_NE(std::string::npos, readFile(iniFile()).find("MrOnOff=1\r\n"));
+        standin::destroyWindow(w);
+    }
+}

@@ -224,9 +224,16 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     if (!standin::toLinuxPath(path, p, sizeof p)) return INVALID_HANDLE_VALUE;
     struct stat st;
     if (stat(p, &st) == 0 && S_ISDIR(st.st_mode)) return INVALID_HANDLE_VALUE;
+    if (writes && standin::isReadOnlyFile(p)) return INVALID_HANDLE_VALUE;
     int fd = open(p, flags, 0644);
     if (fd < 0) return INVALID_HANDLE_VALUE;
     return (HANDLE)(intptr_t)(fd + 1);  // never 0 nor INVALID_HANDLE_VALUE
+}
+
+bool standin::isReadOnlyFile(const char* linuxPath) {
+    struct stat st;
+    return stat(linuxPath, &st) == 0 && S_ISREG(st.st_mode) &&
+           (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 static int fdOf(HANDLE f) {

@@ -310,6 +310,7 @@ std::string serialize(const std::vector<Section>& sections) {
 bool saveFile(const char* file, const std::string& bytes) {
     char path[PATH_MAX];
     if (!standin::toLinuxPath(file, path, sizeof path)) return false;
+    if (standin::isReadOnlyFile(path)) return false;
     FILE* f = fopen(path, "wb");
     if (!f) return false;
     bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();

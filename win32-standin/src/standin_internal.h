@@ -27,6 +27,11 @@ bool isDbcsLeadByte(unsigned char c);
 // for a null path or one that does not fit.  Allocates nothing.
 bool toLinuxPath(const char* path, char* out, size_t size);
 
+// A file that no one may write, standing for FILE_ATTRIBUTE_READONLY: Windows
+// refuses to write such a file even for an administrator, while root on
+// Linux would write it whatever its permission bits.
+bool isReadOnlyFile(const char* linuxPath);
+
 // The simulated clock moves on by ms without running timers: a call that
 // blocks its caller (a DDE request waiting for its answer).
 void passTime(DWORD ms);
