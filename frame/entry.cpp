@@ -87,10 +87,7 @@ extern "C" int32_t WINAPI Initialize(const HostApi* hostTable) {
     createAllServices();
     buildFilePaths();
     loadSettings();
-    // Connections reported while the hooks were being registered were judged
-    // before the settings were read; they are forgotten with the rest.
-    resetTimerIdentifier();
-    clearConnectionSlots();
+    resetPublishing();
     g_logEnabled = g_logSetting;
     if (g_mrOnOff) startTitleTimer();
     writeLogText("#Initialize End.");

@@ -76,9 +76,11 @@ UINT timerIntervalMs(int32_t seconds) {
     return (UINT)seconds * 1000u;
 }
 
-void resetTimerIdentifier() {
+void resetPublishing() {
     g_timerId = 0;
+    g_restoreTimerId = 0;
     g_terminated = false;
+    clearConnectionSlots();
 }
 
 void killTitleTimer() {

@@ -37,5 +37,7 @@ void terminatePublishing();
 // title is asked again at the polling interval, until the host takes the
 // plain name, the connection ends, or publishing is switched on again.
 void CALLBACK restoreCallback(HWND window, UINT message, UINT_PTR id, DWORD time);
-// Initialize: no timer yet, and not terminated.
-void resetTimerIdentifier();
+// What a load starts afresh, for Initialize: no timers, not terminated, and
+// no connection watched (the ones reported while the hooks were being
+// registered were judged before the settings were read).
+void resetPublishing();
