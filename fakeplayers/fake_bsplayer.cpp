@@ -65,7 +65,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     default: {
         LRESULT result;
         if (fake::answerControl(msg, wParam, &g_fake, &result)) return result;
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
     }
     }
 }
@@ -74,21 +74,5 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     g_fake.state = atoi(commandLine);
-
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = "BSPlayer";
-    if (!RegisterClassA(&wc)) return 2;
-    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "BSPlayer", WS_OVERLAPPEDWINDOW,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 320, 200, NULL, NULL,
-                                instance, NULL);
-    if (!hwnd) return 3;
-
-    MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return 0;
+    return fake::runFakeWindow(instance, L"BSPlayer", L"BSPlayer", windowProc, 320, 200);
 }

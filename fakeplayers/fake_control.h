@@ -102,4 +102,39 @@ inline LRESULT answerStatus(HWND window, WindowFake* fake) {
     return fake->state;
 }
 
+// Opens the fake's window and runs its messages until the window is
+// destroyed.  Exit codes 2 and 3 tell the host which step failed.
+inline int runFakeWindow(HINSTANCE instance, const wchar_t* windowClass,
+                         const wchar_t* caption, WNDPROC proc, int width, int height) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.lpszClassName = windowClass;
+    if (!RegisterClassW(&wc)) return 2;
+    HWND hwnd =
+        CreateWindowExW(0, windowClass, caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, width, height, NULL, NULL, instance, NULL);
+    if (!hwnd) return 3;
+    MSG msg;
+    while (GetMessageW(&msg, NULL, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+// Everything after the program's name on the command line.
+inline const wchar_t* commandLineRest() {
+    const wchar_t* p = GetCommandLineW();
+    if (*p == L'"') {
+        for (++p; *p && *p != L'"'; ++p) {
+        }
+        if (*p) ++p;
+    } else {
+        while (*p && *p != L' ' && *p != L'\t') ++p;
+    }
+    while (*p == L' ' || *p == L'\t') ++p;
+    return p;
+}
+
 }  // namespace fake

@@ -135,38 +135,32 @@ private:
     }
 #define F4(a, b, c, d) F(a) F(b) F(c) F(d)
 
-// The interfaces, in the type library's order (fake_itunes.idl).
+// The interfaces, in the type library's order (fake_itunes.idl): each
+// method's vtable slot is in its comment, the fillers keep the count.
+// clang-format off
 struct IFakeDisplay : IDispatch {
-    F(7) F(8) virtual HRESULT STDMETHODCALLTYPE Visible(VARIANT_BOOL* visible) = 0;  // 9
+    F(7) F(8)
+    virtual HRESULT STDMETHODCALLTYPE Visible(VARIANT_BOOL* visible) = 0;  // 9
 };
 
 struct IFakeTrack : IDispatch {
     F(7)
     virtual HRESULT STDMETHODCALLTYPE Title(BSTR* title) = 0;  // 8
-    F4(9, 10, 11, 12)
-    F4(13, 14, 15, 16)
-    F4(17, 18, 19, 20)
-    F(21) virtual HRESULT STDMETHODCALLTYPE Artist(BSTR* artist) = 0;  // 22
+    F4(9, 10, 11, 12) F4(13, 14, 15, 16) F4(17, 18, 19, 20) F(21)
+    virtual HRESULT STDMETHODCALLTYPE Artist(BSTR* artist) = 0;  // 22
 };
 
 struct IFakeApplication : IDispatch {
-    F4(7, 8, 9, 10)
-    F4(11, 12, 13, 14)
-    F4(15, 16, 17, 18)
-    F4(19, 20, 21, 22)
-    F4(23, 24, 25, 26) F4(27, 28, 29, 30) F4(31, 32, 33, 34)
-        F4(35, 36, 37, 38) virtual HRESULT STDMETHODCALLTYPE
-        PlayerState(LONG* state) = 0;  // 39
-    F4(40, 41, 42, 43)
-    F4(44, 45, 46, 47)
-    F4(48, 49, 50, 51)
-    F4(52, 53, 54, 55)
-    F(56) F(57) virtual HRESULT STDMETHODCALLTYPE
-        Display(IFakeDisplay** display) = 0;  // 58
-    F(59)
-    F(60)
-    F(61) virtual HRESULT STDMETHODCALLTYPE CurrentTrack(IFakeTrack** track) = 0;  // 62
+    F4(7, 8, 9, 10) F4(11, 12, 13, 14) F4(15, 16, 17, 18) F4(19, 20, 21, 22)
+    F4(23, 24, 25, 26) F4(27, 28, 29, 30) F4(31, 32, 33, 34) F4(35, 36, 37, 38)
+    virtual HRESULT STDMETHODCALLTYPE PlayerState(LONG* state) = 0;  // 39
+    F4(40, 41, 42, 43) F4(44, 45, 46, 47) F4(48, 49, 50, 51) F4(52, 53, 54, 55)
+    F(56) F(57)
+    virtual HRESULT STDMETHODCALLTYPE Display(IFakeDisplay** display) = 0;  // 58
+    F(59) F(60) F(61)
+    virtual HRESULT STDMETHODCALLTYPE CurrentTrack(IFakeTrack** track) = 0;  // 62
 };
+// clang-format on
 
 class DisplayObject : public Object<IFakeDisplay> {
 public:

@@ -34,20 +34,8 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-const wchar_t* skipProgramName(const wchar_t* p) {
-    if (*p == L'"') {
-        ++p;
-        while (*p && *p != L'"') ++p;
-        if (*p) ++p;
-    } else {
-        while (*p && *p != L' ' && *p != L'\t') ++p;
-    }
-    while (*p == L' ' || *p == L'\t') ++p;
-    return p;
-}
-
 void parseCommandLine(LRESULT* state, std::wstring* caption) {
-    const wchar_t* p = skipProgramName(GetCommandLineW());
+    const wchar_t* p = fake::commandLineRest();
     const wchar_t* word = p;
     while (*p && *p != L' ') ++p;
     std::wstring stateWord(word, p);
@@ -67,22 +55,6 @@ void parseCommandLine(LRESULT* state, std::wstring* caption) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     std::wstring caption;
     parseCommandLine(&g_fake.state, &caption);
-
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = L"Winamp v1.x";
-    if (!RegisterClassW(&wc)) return 2;
-
-    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, caption.c_str(), WS_OVERLAPPEDWINDOW,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 275, 116, NULL, NULL,
-                                instance, NULL);
-    if (!hwnd) return 3;
-
-    MSG msg;
-    while (GetMessageW(&msg, NULL, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return 0;
+    return fake::runFakeWindow(instance, L"Winamp v1.x", caption.c_str(), windowProc, 275,
+                               116);
 }

@@ -238,35 +238,7 @@ inline int runFakeDdePlayer(HINSTANCE instance, const wchar_t* windowClass,
             return DefWindowProcW(hwnd, msg, wParam, lParam);
         }
     };
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = Proc::window;
-    wc.hInstance = instance;
-    wc.lpszClassName = windowClass;
-    if (!RegisterClassW(&wc)) return 2;
-    HWND hwnd =
-        CreateWindowExW(0, windowClass, caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                        CW_USEDEFAULT, 320, 120, NULL, NULL, instance, NULL);
-    if (!hwnd) return 3;
-    MSG msg;
-    while (GetMessageW(&msg, NULL, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return 0;
-}
-
-// Everything after the program's name on the command line.
-inline const wchar_t* commandLineRest() {
-    const wchar_t* p = GetCommandLineW();
-    if (*p == L'"') {
-        for (++p; *p && *p != L'"'; ++p) {
-        }
-        if (*p) ++p;
-    } else {
-        while (*p && *p != L' ' && *p != L'\t') ++p;
-    }
-    while (*p == L' ' || *p == L'\t') ++p;
-    return p;
+    return runFakeWindow(instance, windowClass, caption, Proc::window, 320, 120);
 }
 
 }  // namespace fake

@@ -123,20 +123,18 @@ LPSTR WINAPI lstrcpynA(LPSTR dst, LPCSTR src, int max);
 
 // Kernel: profile files (implemented for real, over real files).
 UINT WINAPI GetPrivateProfileIntA(LPCSTR app, LPCSTR key, INT def, LPCSTR file);
-DWORD WINAPI GetPrivateProfileStringA(LPCSTR app, LPCSTR key, LPCSTR def,
-                                      LPSTR out, DWORD size, LPCSTR file);
-BOOL WINAPI WritePrivateProfileStringA(LPCSTR app, LPCSTR key, LPCSTR value,
-                                       LPCSTR file);
+DWORD WINAPI GetPrivateProfileStringA(LPCSTR app, LPCSTR key, LPCSTR def, LPSTR out,
+                                      DWORD size, LPCSTR file);
+BOOL WINAPI WritePrivateProfileStringA(LPCSTR app, LPCSTR key, LPCSTR value, LPCSTR file);
 
 // Kernel: directories (implemented for real).
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES sa);
 
 // Kernel: code-page conversion (implemented for real over iconv).
-int WINAPI MultiByteToWideChar(UINT cp, DWORD flags, LPCCH src, int srcLen,
-                               LPWSTR dst, int dstLen);
-int WINAPI WideCharToMultiByte(UINT cp, DWORD flags, LPCWCH src, int srcLen,
-                               LPSTR dst, int dstLen, LPCCH defChar,
-                               LPBOOL usedDef);
+int WINAPI MultiByteToWideChar(UINT cp, DWORD flags, LPCCH src, int srcLen, LPWSTR dst,
+                               int dstLen);
+int WINAPI WideCharToMultiByte(UINT cp, DWORD flags, LPCWCH src, int srcLen, LPSTR dst,
+                               int dstLen, LPCCH defChar, LPBOOL usedDef);
 
 // Kernel: files (implemented for real; backslashes in paths become slashes).
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
@@ -155,12 +153,11 @@ int WINAPI WideCharToMultiByte(UINT cp, DWORD flags, LPCWCH src, int srcLen,
 #define FILE_END 2
 #define INVALID_SET_FILE_POINTER ((DWORD)-1)
 HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share,
-                          LPSECURITY_ATTRIBUTES sa, DWORD disposition,
-                          DWORD flags, HANDLE templ);
+                          LPSECURITY_ATTRIBUTES sa, DWORD disposition, DWORD flags,
+                          HANDLE templ);
 BOOL WINAPI WriteFile(HANDLE f, LPCVOID data, DWORD size, LPDWORD written,
                       void* overlapped);
-BOOL WINAPI ReadFile(HANDLE f, LPVOID data, DWORD size, LPDWORD read,
-                     void* overlapped);
+BOOL WINAPI ReadFile(HANDLE f, LPVOID data, DWORD size, LPDWORD read, void* overlapped);
 DWORD WINAPI SetFilePointer(HANDLE f, LONG distance, LONG* high, DWORD method);
 DWORD WINAPI GetFileSize(HANDLE f, LPDWORD high);
 BOOL WINAPI CloseHandle(HANDLE h);
@@ -185,17 +182,15 @@ UINT WINAPI GetACP(void);
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD code);
 
-static inline void* InterlockedExchangePointer(void* volatile* target,
-                                               void* value) {
+static inline void* InterlockedExchangePointer(void* volatile* target, void* value) {
     return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
 }
 
 // User: simulated windows, messages and timers.
 HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName);
 LRESULT WINAPI SendMessageA(HWND w, UINT msg, WPARAM wp, LPARAM lp);
-LRESULT WINAPI SendMessageTimeoutA(HWND w, UINT msg, WPARAM wp, LPARAM lp,
-                                   UINT flags, UINT timeoutMs,
-                                   PDWORD_PTR result);
+LRESULT WINAPI SendMessageTimeoutA(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT flags,
+                                   UINT timeoutMs, PDWORD_PTR result);
 int WINAPI GetWindowTextA(HWND w, LPSTR out, int size);
 int WINAPI GetWindowTextW(HWND w, LPWSTR out, int size);
 UINT_PTR WINAPI SetTimer(HWND w, UINT_PTR id, UINT elapseMs, TIMERPROC proc);
