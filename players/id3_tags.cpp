@@ -11,9 +11,19 @@ enum { kTagHeaderBytes = 10, kV1TagBytes = 128, kV1FieldBytes = 30 };
 enum { kTagUnsynchronised = 0x80, kTagExtendedHeader = 0x40 };
 enum { kFrameDataUnits = kFrameDataBytes / 2 };
 // Real tags hold tens of frames.  A damaged or hostile one could hold
-// millions of empty ones, each a seek and a read on the host's thread; the
-// walk gives up long before that could be felt.
+// millions of empty ones; the walk gives up long before that could be felt.
 enum { kMaxFrames = 4096 };
+// The tag is read a window at a time: one read brings the header and the
+// text frames that taggers put first, and one more each frame skipped by
+// offset (a picture) lands beyond it.  The budget bounds what one file
+// costs, whatever its pictures and however many there are; frames past it
+// are not seen.
+enum { kWindowBytes = 4096, kReadBudget = 16384 };
+// An unsynchronised v2.2/v2.3 tag cannot be walked by offset: its frame
+// sizes count the bytes after undoing the unsynchronisation, so the whole
+// body up to a frame must be undone to find it.  Taggers put the texts
+// first; this much undone body holds them, and frames past it are not seen.
+enum { kResyncBytes = 65536 };
 
 // How one major version lays out its frames.
 struct FrameLayout {
@@ -35,6 +45,52 @@ struct FrameShape {
 uint32_t readAt(const MediaBytes* in, uint64_t offset, uint8_t* out, uint32_t n) {
     uint32_t got = in->read(in->context, offset, out, n);
     return got > n ? n : got;
+}
+
+// The part of the tag's bytes the walk looks at, read from `in` in one go.
+struct TagWindow {
+    const MediaBytes* in;
+    uint64_t start;   // the offset of bytes[0]
+    uint32_t length;  // bytes held
+    uint32_t budget;  // bytes that may still be asked of `in`
+    uint8_t bytes[kWindowBytes];
+};
+
+void openWindow(TagWindow* w, const MediaBytes* in, uint32_t budget) {
+    w->in = in;
+    w->start = 0;
+    w->length = 0;
+    w->budget = budget;
+}
+
+// The bytes at [at, at + n) (n at most kWindowBytes) as far as they exist:
+// from the window when it holds them, else from a new window read at `at`.
+// *got is how many of the n bytes are there: fewer at the file's end, or
+// once the budget is spent.
+const uint8_t* windowAt(TagWindow* w, uint64_t at, uint32_t n, uint32_t* got) {
+    uint64_t windowEnd = w->start + w->length;
+    bool inside = at >= w->start && at <= windowEnd;
+    uint32_t have = inside ? (uint32_t)(windowEnd - at) : 0;
+    bool fileEndsInside = inside && windowEnd >= w->in->size;
+    if (have < n && !fileEndsInside && at < w->in->size && w->budget > 0) {
+        uint32_t ask = w->budget < kWindowBytes ? w->budget : (uint32_t)kWindowBytes;
+        if (ask > w->in->size - at) ask = (uint32_t)(w->in->size - at);
+        w->budget -= ask;
+        w->start = at;
+        w->length = readAt(w->in, at, w->bytes, ask);
+        have = w->length;
+        inside = true;
+    }
+    *got = have < n ? have : n;
+    return inside ? w->bytes + (at - w->start) : w->bytes;
+}
+
+// Copies [at, at + n) into out; what is not there reads as zeros.
+void copyAt(TagWindow* w, uint64_t at, uint8_t* out, uint32_t n) {
+    uint32_t got = 0;
+    const uint8_t* bytes = windowAt(w, at, n, &got);
+    memcpy(out, bytes, got);
+    memset(out + got, 0, n - got);
 }
 
 uint32_t bigEndian(const uint8_t* bytes, int n) {
@@ -64,23 +120,26 @@ bool frameLayout(const uint8_t* header, FrameLayout* layout) {
 }
 
 // The extended header's size counts itself in v2.4 (synchsafe) but not in
-// v2.3 (plain); the tag's end stays where the tag header put it.
-uint64_t firstFrame(const MediaBytes* in, const uint8_t* header,
-                    const FrameLayout& layout) {
+// v2.3 (plain); the tag's end stays where the tag header put it.  Some
+// taggers set the flag and write the first frame straight after the
+// header: a frame id where the size should be is no extended header (no
+// real one is near the hundreds of megabytes those letters would give).
+uint64_t firstFrame(TagWindow* w, const uint8_t* header, const FrameLayout& layout) {
     uint64_t at = kTagHeaderBytes;
     if (layout.version == 2 || !(header[5] & kTagExtendedHeader)) return at;
-    uint8_t size[4] = {0};
-    readAt(in, at, size, 4);
+    uint8_t size[4];
+    copyAt(w, at, size, 4);
+    if (isFrameId(size, 4)) return at;
     return layout.version == 4 ? at + getSynchsafeInt(size) : at + 4 + bigEndian(size, 4);
 }
 
 // What lies where a frame would end, ranked: 2 the next frame, 1 the tag's
 // end or its padding (or the file's end), 0 anything else.
-int landing(const MediaBytes* in, uint64_t at, uint64_t end) {
+int landing(TagWindow* w, uint64_t at, uint64_t end) {
     if (at == end) return 1;
     if (at > end) return 0;
-    uint8_t id[4] = {0};
-    readAt(in, at, id, 4);
+    uint8_t id[4];
+    copyAt(w, at, id, 4);
     if (isFrameId(id, 4)) return 2;
     return id[0] == 0 ? 1 : 0;
 }
@@ -88,8 +147,10 @@ int landing(const MediaBytes* in, uint64_t at, uint64_t end) {
 // Frame sizes in v2.4 are synchsafe, but some writers put plain sizes there
 // as v2.3 has them.  The two readings agree below 128 bytes; above, the
 // one that lands on a frame (or else on the end or padding) is taken, the
-// synchsafe one when neither does better.
-uint32_t frameSize(const MediaBytes* in, const FrameLayout& layout, const uint8_t* header,
+// synchsafe one when neither does better.  The synchsafe landing is looked
+// at first: it is where the walk goes next in a well-made tag, so the
+// window read there is the one the walk needs anyway.
+uint32_t frameSize(TagWindow* w, const FrameLayout& layout, const uint8_t* header,
                    uint64_t at, uint64_t end) {
     if (layout.version == 2) return bigEndian(header + 3, 3);
     uint32_t plain = bigEndian(header + 4, 4);
@@ -97,9 +158,9 @@ uint32_t frameSize(const MediaBytes* in, const FrameLayout& layout, const uint8_
     uint32_t synchsafe = getSynchsafeInt(header + 4);
     if (synchsafe == plain) return plain;
     uint64_t data = at + layout.headerBytes;
-    return landing(in, data + plain, end) > landing(in, data + synchsafe, end)
-               ? plain
-               : synchsafe;
+    int bySynchsafe = landing(w, data + synchsafe, end);
+    if (bySynchsafe == 2) return synchsafe;
+    return landing(w, data + plain, end) > bySynchsafe ? plain : synchsafe;
 }
 
 // The format flags of v2.3 and v2.4 frames sit at different bits.  A
@@ -136,13 +197,15 @@ bool sameId(const uint8_t* header, const char* id, uint32_t n) {
 }
 
 // A frame of the encoding byte alone (or less) leaves the text as it was.
-void readFrameText(const MediaBytes* in, uint64_t data, uint32_t size,
-                   const FrameShape& shape, UINT cp, WCHAR* text) {
+void readFrameText(TagWindow* w, uint64_t data, uint32_t size, const FrameShape& shape,
+                   UINT cp, WCHAR* text) {
     if (shape.unreadable || size <= shape.skip) return;
     uint8_t bytes[kFrameDataBytes];
     uint32_t want = size - shape.skip;
     if (want > kFrameDataBytes) want = kFrameDataBytes;
-    uint32_t got = readAt(in, data + shape.skip, bytes, want);
+    uint32_t got = 0;
+    const uint8_t* stored = windowAt(w, data + shape.skip, want, &got);
+    memcpy(bytes, stored, got);
     if (shape.unsynchronised) got = resynchronise(bytes, got);
     if (got >= 2) decodeFrameText(bytes, got, cp, text, kTagTextUnits);
 }
@@ -198,6 +261,93 @@ int32_t trimField(Unit* dest, const Unit* src, int32_t n) {
         dest[i] = 0;
     }
     return -1;
+}
+
+// The frames from `at` to the tag's end, the last title and artist kept.
+void walkFrames(TagWindow* w, const FrameLayout& layout, uint64_t at, uint64_t end,
+                UINT cp, WCHAR* title, WCHAR* artist) {
+    for (int frames = 0; at < end && frames < kMaxFrames; frames++) {
+        uint8_t frame[10] = {0};
+        copyAt(w, at, frame, layout.headerBytes);
+        // No frame id starts with a zero byte, and nothing follows padding
+        // but more padding; a header the file ends in reads as zeros too.
+        if (frame[0] == 0) break;
+        uint32_t size = frameSize(w, layout, frame, at, end);
+        uint64_t data = at + layout.headerBytes;
+        if (sameId(frame, layout.titleId, layout.idBytes))
+            readFrameText(w, data, size, frameShape(layout, frame), cp, title);
+        else if (sameId(frame, layout.artistId, layout.idBytes))
+            readFrameText(w, data, size, frameShape(layout, frame), cp, artist);
+        at = data + size;
+    }
+}
+
+// The tag header, then the body with its unsynchronisation undone (every
+// FF 00 the tagger wrote back to FF), as far as the walk asks for it.
+struct ResyncedTag {
+    const MediaBytes* in;
+    uint64_t next;    // the file offset of the first body byte not yet undone
+    uint64_t end;     // the tag's end in the file
+    bool afterFF;     // the last byte undone was FF: a 00 now is an inserted one
+    uint32_t filled;  // bytes in data
+    uint8_t data[kResyncBytes];
+};
+
+// Reads the next stored bytes into the free end of data and undoes them in
+// place (the undone bytes are never more than the stored ones).
+bool resynchroniseMore(ResyncedTag* tag) {
+    uint32_t room = kResyncBytes - tag->filled;
+    if (room == 0 || tag->next >= tag->end) return false;
+    uint32_t ask = room < kWindowBytes ? room : (uint32_t)kWindowBytes;
+    if (ask > tag->end - tag->next) ask = (uint32_t)(tag->end - tag->next);
+    uint8_t* stored = tag->data + tag->filled;
+    uint32_t got = readAt(tag->in, tag->next, stored, ask);
+    if (got == 0) return false;
+    tag->next += got;
+    for (uint32_t i = 0; i < got; i++) {
+        uint8_t b = stored[i];
+        if (tag->afterFF && b == 0x00) {
+            tag->afterFF = false;
+            continue;
+        }
+        tag->data[tag->filled++] = b;
+        tag->afterFF = b == 0xFF;
+    }
+    return true;
+}
+
+uint32_t readResynced(void* context, uint64_t offset, uint8_t* out, uint32_t n) {
+    ResyncedTag* tag = (ResyncedTag*)context;
+    while (tag->filled < offset + n && resynchroniseMore(tag)) {
+    }
+    if (offset >= tag->filled) return 0;
+    if (n > tag->filled - offset) n = (uint32_t)(tag->filled - offset);
+    memcpy(out, tag->data + offset, n);
+    return n;
+}
+
+// In v2.2 and v2.3 the tag's flag 0x80 says the body was unsynchronised as a
+// whole after the frames were assembled, so the frame sizes count the bytes
+// after undoing it, not the bytes stored (v2.4 counts stored bytes, and
+// marks each frame).  The body is undone once and walked as it was made.
+// Kept out of line: only such tags pay for the buffer.
+__attribute__((noinline)) void walkResynchronised(const MediaBytes* in,
+                                                  const uint8_t* header,
+                                                  const FrameLayout& layout, uint64_t end,
+                                                  UINT cp, WCHAR* title, WCHAR* artist) {
+    ResyncedTag tag;
+    tag.in = in;
+    tag.next = kTagHeaderBytes;
+    tag.end = end < in->size ? end : in->size;
+    tag.afterFF = false;
+    tag.filled = kTagHeaderBytes;
+    memcpy(tag.data, header, kTagHeaderBytes);
+    MediaBytes body = {readResynced, &tag, end};
+    FrameLayout undone = layout;
+    undone.unsynchronised = false;
+    TagWindow w;
+    openWindow(&w, &body, kResyncBytes);
+    walkFrames(&w, undone, firstFrame(&w, header, undone), end, cp, title, artist);
 }
 
 uint32_t readMemory(void* context, uint64_t offset, uint8_t* out, uint32_t n) {
@@ -259,27 +409,21 @@ void decodeFrameText(const uint8_t* data, uint32_t size, UINT cp, WCHAR* out,
 }
 
 int32_t readID3v2Title(const MediaBytes* in, WCHAR* dest, int32_t len, UINT cp) {
+    TagWindow w;
+    openWindow(&w, in, kReadBudget);
     uint8_t header[kTagHeaderBytes];
-    if (readAt(in, 0, header, kTagHeaderBytes) != kTagHeaderBytes) return 0;
+    uint32_t got = 0;
+    const uint8_t* start = windowAt(&w, 0, kTagHeaderBytes, &got);
+    if (got != kTagHeaderBytes) return 0;
+    memcpy(header, start, kTagHeaderBytes);
     FrameLayout layout;
     if (memcmp(header, "ID3", 3) != 0 || !frameLayout(header, &layout)) return 0;
     uint64_t end = (uint64_t)getSynchsafeInt(header + 6) + kTagHeaderBytes;
     WCHAR title[kTagTextUnits] = {0}, artist[kTagTextUnits] = {0};
-    uint64_t at = firstFrame(in, header, layout);
-    for (int frames = 0; at < end && frames < kMaxFrames; frames++) {
-        uint8_t frame[10] = {0};
-        readAt(in, at, frame, layout.headerBytes);
-        // No frame id starts with a zero byte, and nothing follows padding
-        // but more padding; a header the file ends in reads as zeros too.
-        if (frame[0] == 0) break;
-        uint32_t size = frameSize(in, layout, frame, at, end);
-        uint64_t data = at + layout.headerBytes;
-        if (sameId(frame, layout.titleId, layout.idBytes))
-            readFrameText(in, data, size, frameShape(layout, frame), cp, title);
-        else if (sameId(frame, layout.artistId, layout.idBytes))
-            readFrameText(in, data, size, frameShape(layout, frame), cp, artist);
-        at = data + size;
-    }
+    if (layout.unsynchronised && layout.version < 4)
+        walkResynchronised(in, header, layout, end, cp, title, artist);
+    else
+        walkFrames(&w, layout, firstFrame(&w, header, layout), end, cp, title, artist);
     // A tag with neither text is no answer: the ID3v1 tag or the file
     // name may still have one.
     if (title[0] == 0 && artist[0] == 0) return 0;

@@ -13,21 +13,38 @@ namespace {
 // come from one.
 enum { kPathBytes = 1024 };
 
+// An open media file and where its file pointer is: a read that starts
+// where the last one ended (the first one, at 0, above all) needs no seek.
+struct MediaFile {
+    HANDLE handle;
+    uint64_t position;
+};
+
 uint32_t readFileAt(void* context, uint64_t offset, uint8_t* out, uint32_t n) {
-    HANDLE file = (HANDLE)context;
-    LONG high = (LONG)(offset >> 32);
-    SetLastError(NO_ERROR);
-    DWORD low = SetFilePointer(file, (LONG)(DWORD)offset, &high, FILE_BEGIN);
-    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return 0;
+    MediaFile* file = (MediaFile*)context;
+    if (offset != file->position) {
+        LONG high = (LONG)(offset >> 32);
+        SetLastError(NO_ERROR);
+        DWORD low = SetFilePointer(file->handle, (LONG)(DWORD)offset, &high, FILE_BEGIN);
+        if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
+            file->position = ~(uint64_t)0;
+            return 0;
+        }
+        file->position = offset;
+    }
     DWORD got = 0;
-    if (!ReadFile(file, out, n, &got, NULL)) return 0;
+    if (!ReadFile(file->handle, out, n, &got, NULL)) {
+        file->position = ~(uint64_t)0;
+        return 0;
+    }
+    file->position += got;
     return got;
 }
 
 // The player holds the file open, so every kind of sharing is allowed.
 // Only files on a disk are read: a pipe or a device named by the path could
 // keep ReadFile waiting, and with it the host.
-bool openMedia(const char* path, MediaBytes* bytes) {
+bool openMedia(const char* path, MediaFile* media, MediaBytes* bytes) {
     if (!path) return false;
     HANDLE file = CreateFileA(path, GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -41,8 +58,10 @@ bool openMedia(const char* path, MediaBytes* bytes) {
         CloseHandle(file);
         return false;
     }
+    media->handle = file;
+    media->position = 0;
     bytes->read = readFileAt;
-    bytes->context = file;
+    bytes->context = media;
     bytes->size = ((uint64_t)high << 32) | low;
     return true;
 }
@@ -51,13 +70,14 @@ typedef int32_t (*TagReader)(const MediaBytes* in, WCHAR* dest, int32_t len, UIN
 
 int32_t titleFromTag(TagReader reader, const char* failure, WCHAR* dest, const char* path,
                      int32_t len, UINT cp) {
+    MediaFile file;
     MediaBytes bytes;
-    if (!openMedia(path, &bytes)) {
+    if (!openMedia(path, &file, &bytes)) {
         writeLog(failure, path ? path : "");
         return 0;
     }
     int32_t length = reader(&bytes, dest, len, cp);
-    CloseHandle((HANDLE)bytes.context);
+    CloseHandle(file.handle);
     return length;
 }
 

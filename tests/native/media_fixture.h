@@ -58,6 +58,30 @@ inline std::string tag(int version, int flags, const std::string& body,
            synchsafe(size < 0 ? (uint32_t)body.size() : (uint32_t)size) + body;
 }
 
+// What a tagger does to a body before it sets the tag's flag 0x80: a 00
+// after every FF that a 00 or a byte from E0 up follows, or that ends it.
+inline std::string unsynchronise(const std::string& body) {
+    std::string out;
+    for (size_t i = 0; i < body.size(); i++) {
+        out += body[i];
+        if ((uint8_t)body[i] != 0xFF) continue;
+        if (i + 1 == body.size() || body[i + 1] == 0 || (uint8_t)body[i + 1] >= 0xE0)
+            out += '\0';
+    }
+    return out;
+}
+
+// A picture frame's data as v2.3/v2.4 (APIC) or v2.2 (PIC) lay it out:
+// JPEG bytes, FF in every other byte, as a real picture has them.
+inline std::string jpegPicture(bool v22, size_t bytes) {
+    std::string jpeg = "\xFF\xD8\xFF\xE0";
+    for (size_t i = 0; jpeg.size() < bytes; i++)
+        jpeg += i % 2 ? (char)(0xE0 + i % 32) : '\xFF';
+    std::string head =
+        v22 ? std::string("\0JPG\x03", 5) : std::string("\0image/jpeg\0\x03", 13);
+    return head + std::string("\0", 1) + jpeg;
+}
+
 // An ID3v1 tag; fields are padded with `fill`.
 inline std::string tagV1(std::string title, std::string artist, char fill = '\0') {
     title.resize(30, fill);
