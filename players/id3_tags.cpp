@@ -53,6 +53,7 @@ struct TagWindow {
     uint64_t start;   // the offset of bytes[0]
     uint32_t length;  // bytes held
     uint32_t budget;  // bytes that may still be asked of `in`
+    bool endsFile;    // the last read came back short: the file ends with it
     uint8_t bytes[kWindowBytes];
 };
 
@@ -61,6 +62,7 @@ void openWindow(TagWindow* w, const MediaBytes* in, uint32_t budget) {
     w->start = 0;
     w->length = 0;
     w->budget = budget;
+    w->endsFile = false;
 }
 
 // The bytes at [at, at + n) (n at most kWindowBytes) as far as they exist:
@@ -71,13 +73,14 @@ const uint8_t* windowAt(TagWindow* w, uint64_t at, uint32_t n, uint32_t* got) {
     uint64_t windowEnd = w->start + w->length;
     bool inside = at >= w->start && at <= windowEnd;
     uint32_t have = inside ? (uint32_t)(windowEnd - at) : 0;
-    bool fileEndsInside = inside && windowEnd >= w->in->size;
+    bool fileEndsInside = inside && (w->endsFile || windowEnd >= w->in->size);
     if (have < n && !fileEndsInside && at < w->in->size && w->budget > 0) {
         uint32_t ask = w->budget < kWindowBytes ? w->budget : (uint32_t)kWindowBytes;
         if (ask > w->in->size - at) ask = (uint32_t)(w->in->size - at);
         w->budget -= ask;
         w->start = at;
         w->length = readAt(w->in, at, w->bytes, ask);
+        w->endsFile = w->length < ask;
         have = w->length;
         inside = true;
     }
@@ -135,13 +138,32 @@ uint64_t firstFrame(TagWindow* w, const uint8_t* header, const FrameLayout& layo
 
 // What lies where a frame would end, ranked: 2 the next frame, 1 the tag's
 // end or its padding (or the file's end), 0 anything else.
-int landing(TagWindow* w, uint64_t at, uint64_t end) {
+int rankLanding(const uint8_t* id, uint64_t at, uint64_t end) {
     if (at == end) return 1;
     if (at > end) return 0;
-    uint8_t id[4];
-    copyAt(w, at, id, 4);
     if (isFrameId(id, 4)) return 2;
     return id[0] == 0 ? 1 : 0;
+}
+
+int landing(TagWindow* w, uint64_t at, uint64_t end) {
+    uint8_t id[4] = {0};
+    if (at < end) copyAt(w, at, id, 4);
+    return rankLanding(id, at, end);
+}
+
+// The same without moving the window, which stays where the walk goes next:
+// four bytes read alone when the window does not hold them.
+int peekLanding(TagWindow* w, uint64_t at, uint64_t end) {
+    uint8_t id[4] = {0};
+    if (at < end) {
+        if (at >= w->start && at + 4 <= w->start + w->length)
+            memcpy(id, w->bytes + (at - w->start), 4);
+        else if (w->budget >= 4 && at < w->in->size) {
+            w->budget -= 4;
+            readAt(w->in, at, id, 4);
+        }
+    }
+    return rankLanding(id, at, end);
 }
 
 // Frame sizes in v2.4 are synchsafe, but some writers put plain sizes there
@@ -160,7 +182,7 @@ uint32_t frameSize(TagWindow* w, const FrameLayout& layout, const uint8_t* heade
     uint64_t data = at + layout.headerBytes;
     int bySynchsafe = landing(w, data + synchsafe, end);
     if (bySynchsafe == 2) return synchsafe;
-    return landing(w, data + plain, end) > bySynchsafe ? plain : synchsafe;
+    return peekLanding(w, data + plain, end) > bySynchsafe ? plain : synchsafe;
 }
 
 // The format flags of v2.3 and v2.4 frames sit at different bits.  A

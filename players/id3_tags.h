@@ -3,10 +3,13 @@
 // bytes (ID3v1).
 //
 // The readers are pure logic over MediaBytes, so the same code reads a file
-// (media_file_title.cpp) or a block of memory (tests, the fuzzer).  They
-// read only what they need: the tag header, the frame headers, and at most
-// kFrameDataBytes of each wanted frame; everything else, cover pictures
-// included, is passed over by offset and never read.
+// (media_file_title.cpp) or a block of memory (tests, the fuzzer).  The
+// ID3v2 reader reads the tag a window of a few KB at a time, one read per
+// window, and parses the frames inside from memory; frames it does not want,
+// cover pictures included, are passed over by offset and never read, and no
+// file costs it more than 16 KB (an unsynchronised v2.2/v2.3 tag, which
+// cannot be walked by offset, up to twice the 64 KB its undone body may
+// take).
 #pragma once
 
 #include <stdint.h>
@@ -18,8 +21,11 @@ struct MediaBytes {
     // copied: fewer near the end, 0 past it or when the read fails.
     uint32_t (*read)(void* context, uint64_t offset, uint8_t* out, uint32_t n);
     void* context;
+    // The file's size, or kUnknownSize: the ID3v2 reader takes a short read
+    // for the end and needs no size; the ID3v1 reader needs it.
     uint64_t size;
 };
+const uint64_t kUnknownSize = ~(uint64_t)0;
 
 // A block of memory as MediaBytes; `block` must outlive the readers' use.
 struct MemoryBlock {

@@ -13,82 +13,82 @@ namespace {
 // come from one.
 enum { kPathBytes = 1024 };
 
-// An open media file and where its file pointer is: a read that starts
-// where the last one ended (the first one, at 0, above all) needs no seek.
-struct MediaFile {
-    HANDLE handle;
-    uint64_t position;
-};
-
-uint32_t readFileAt(void* context, uint64_t offset, uint8_t* out, uint32_t n) {
-    MediaFile* file = (MediaFile*)context;
-    if (offset != file->position) {
-        LONG high = (LONG)(offset >> 32);
-        SetLastError(NO_ERROR);
-        DWORD low = SetFilePointer(file->handle, (LONG)(DWORD)offset, &high, FILE_BEGIN);
-        if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
-            file->position = ~(uint64_t)0;
-            return 0;
-        }
-        file->position = offset;
-    }
+// Windows 9x reads no disk file at an offset: there the file pointer is
+// set first.
+uint32_t seekAndRead(HANDLE file, uint64_t offset, uint8_t* out, uint32_t n) {
+    LONG high = (LONG)(offset >> 32);
+    SetLastError(NO_ERROR);
+    DWORD low = SetFilePointer(file, (LONG)(DWORD)offset, &high, FILE_BEGIN);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return 0;
     DWORD got = 0;
-    if (!ReadFile(file->handle, out, n, &got, NULL)) {
-        file->position = ~(uint64_t)0;
-        return 0;
-    }
-    file->position += got;
+    if (!ReadFile(file, out, n, &got, NULL)) return 0;
     return got;
+}
+
+// One positional read: the handle is synchronous, so ReadFile returns when
+// the bytes at the offset are in.
+uint32_t readFileAt(void* context, uint64_t offset, uint8_t* out, uint32_t n) {
+    HANDLE file = (HANDLE)context;
+    OVERLAPPED at;
+    memset(&at, 0, sizeof at);
+    at.Offset = (DWORD)offset;
+    at.OffsetHigh = (DWORD)(offset >> 32);
+    DWORD got = 0;
+    if (ReadFile(file, out, n, &got, &at)) return got;
+    if (GetLastError() == ERROR_HANDLE_EOF) return 0;
+    return seekAndRead(file, offset, out, n);
 }
 
 // The player holds the file open, so every kind of sharing is allowed.
 // Only files on a disk are read: a pipe or a device named by the path could
-// keep ReadFile waiting, and with it the host.
-bool openMedia(const char* path, MediaFile* media, MediaBytes* bytes) {
+// keep ReadFile waiting, and with it the host.  The ID3v2 reader finds the
+// end where a read comes back short, so only the ID3v1 reader asks the size.
+bool openMedia(const char* path, bool sized, MediaBytes* bytes) {
     if (!path) return false;
     HANDLE file = CreateFileA(path, GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD high = 0;
-    SetLastError(NO_ERROR);
-    DWORD low = GetFileSize(file, &high);
-    if (GetFileType(file) != FILE_TYPE_DISK ||
-        (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)) {
+    bytes->size = kUnknownSize;
+    bool usable = GetFileType(file) == FILE_TYPE_DISK;
+    if (usable && sized) {
+        DWORD high = 0;
+        SetLastError(NO_ERROR);
+        DWORD low = GetFileSize(file, &high);
+        usable = low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR;
+        bytes->size = ((uint64_t)high << 32) | low;
+    }
+    if (!usable) {
         CloseHandle(file);
         return false;
     }
-    media->handle = file;
-    media->position = 0;
     bytes->read = readFileAt;
-    bytes->context = media;
-    bytes->size = ((uint64_t)high << 32) | low;
+    bytes->context = file;
     return true;
 }
 
 typedef int32_t (*TagReader)(const MediaBytes* in, WCHAR* dest, int32_t len, UINT cp);
 
-int32_t titleFromTag(TagReader reader, const char* failure, WCHAR* dest, const char* path,
-                     int32_t len, UINT cp) {
-    MediaFile file;
+int32_t titleFromTag(TagReader reader, bool sized, const char* failure, WCHAR* dest,
+                     const char* path, int32_t len, UINT cp) {
     MediaBytes bytes;
-    if (!openMedia(path, &file, &bytes)) {
+    if (!openMedia(path, sized, &bytes)) {
         writeLog(failure, path ? path : "");
         return 0;
     }
     int32_t length = reader(&bytes, dest, len, cp);
-    CloseHandle(file.handle);
+    CloseHandle((HANDLE)bytes.context);
     return length;
 }
 
 int32_t titleFromTagV2(WCHAR* dest, const char* path, int32_t len, UINT cp) {
-    return titleFromTag(readID3v2Title,
+    return titleFromTag(readID3v2Title, false,
                         "getTitleFromFileByID3Tagv2 Exit  Reason: Don't Open %s.", dest,
                         path, len, cp);
 }
 
 int32_t titleFromTagV1(WCHAR* dest, const char* path, int32_t len, UINT cp) {
-    return titleFromTag(readID3v1Title,
+    return titleFromTag(readID3v1Title, true,
                         "getTitleFromFileByID3Tagv1 Exit  Reason: Don't Open %s.", dest,
                         path, len, cp);
 }

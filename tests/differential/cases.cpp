@@ -202,6 +202,27 @@ std::string seekAndRead(const Env& env, const char* name, LONG at, DWORD n) {
     return out;
 }
 
+// Reads `n` bytes at `at` with an OVERLAPPED on a handle opened without
+// FILE_FLAG_OVERLAPPED, as the tag reader reads a window.
+std::string readAtOffset(const Env& env, const char* name, DWORD at, DWORD n) {
+    std::string path = env.path(name);
+    writeFile(env, path, "0123456789");
+    HANDLE f = openForReading(path);
+    if (f == INVALID_HANDLE_VALUE) return "open failed";
+    OVERLAPPED where;
+    memset(&where, 0, sizeof where);
+    where.Offset = at;
+    char buf[16];
+    DWORD got = 99;
+    SetLastError(0);
+    BOOL ok = ReadFile(f, buf, n, &got, &where);
+    std::string out = "read=" + boolText(ok) + " got=" + num(got) +
+                      " err=" + num(ok ? 0 : GetLastError()) + "," +
+                      str(buf, ok ? got : 0);
+    CloseHandle(f);
+    return out;
+}
+
 // --- the table ----------------------------------------------------------------
 
 const char kRs[] = "abcABCabc";
@@ -603,6 +624,10 @@ const Case kCases[] = {
     {"file.read.whole", [](const Env& e) { return seekAndRead(e, "f01.bin", 0, 10); }},
     {"file.read.short_at_end", [](const Env& e) { return seekAndRead(e, "f02.bin", 6, 8); }},
     {"file.read.past_end", [](const Env& e) { return seekAndRead(e, "f03.bin", 100, 4); }},
+    {"file.read_at.middle", [](const Env& e) { return readAtOffset(e, "f04.bin", 3, 4); }},
+    {"file.read_at.short_at_end", [](const Env& e) { return readAtOffset(e, "f05.bin", 6, 8); }},
+    {"file.read_at.at_end", [](const Env& e) { return readAtOffset(e, "f06.bin", 10, 4); }},
+    {"file.read_at.past_end", [](const Env& e) { return readAtOffset(e, "f07.bin", 100, 4); }},
     {"file.seek.negative", [](const Env& e) {
          std::string path = e.path("f04.bin");
          writeFile(e, path, "0123456789");

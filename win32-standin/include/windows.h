@@ -157,6 +157,18 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share,
                           HANDLE templ);
 BOOL WINAPI WriteFile(HANDLE f, LPCVOID data, DWORD size, LPDWORD written,
                       void* overlapped);
+// With an OVERLAPPED on a handle opened without FILE_FLAG_OVERLAPPED, ReadFile
+// reads at its offset and returns when done; at or past the end it fails
+// with ERROR_HANDLE_EOF.  (Windows also moves the file pointer past what was
+// read; the stand-in leaves it, and nothing here mixes the two.)
+typedef struct _OVERLAPPED {
+    ULONG_PTR Internal;
+    ULONG_PTR InternalHigh;
+    DWORD Offset;
+    DWORD OffsetHigh;
+    HANDLE hEvent;
+} OVERLAPPED, *LPOVERLAPPED;
+#define ERROR_HANDLE_EOF 38L
 BOOL WINAPI ReadFile(HANDLE f, LPVOID data, DWORD size, LPDWORD read, void* overlapped);
 DWORD WINAPI SetFilePointer(HANDLE f, LONG distance, LONG* high, DWORD method);
 DWORD WINAPI GetFileSize(HANDLE f, LPDWORD high);
