@@ -211,6 +211,18 @@ void WINAPI SetLastError(DWORD code) {
 
 // --- kernel: files --------------------------------------------------------
 
+// The type of every file CreateFileA opened, by descriptor (FILE_TYPE_* + 1;
+// 0 unknown).  An open file's type never changes, and CreateFileA asks it
+// anyway, so GetFileType answers without a system call of its own.
+static DWORD g_fileTypes[1024];
+
+static DWORD fileTypeOf(const struct stat& st) {
+    if (S_ISREG(st.st_mode)) return FILE_TYPE_DISK;
+    if (S_ISCHR(st.st_mode)) return FILE_TYPE_CHAR;
+    if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return FILE_TYPE_PIPE;
+    return FILE_TYPE_UNKNOWN;
+}
+
 HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
                           DWORD disposition, DWORD, HANDLE) {
     int flags = 0;
@@ -229,10 +241,13 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     // open file rather than the path: one path lookup, as the title
     // benchmark measures opens.
     struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    bool known = fstat(fd, &st) == 0;
+    if (known && S_ISDIR(st.st_mode)) {
         close(fd);
         return INVALID_HANDLE_VALUE;
     }
+    if (fd < (int)(sizeof g_fileTypes / sizeof g_fileTypes[0]))
+        g_fileTypes[fd] = known ? fileTypeOf(st) + 1 : 0;
     return (HANDLE)(intptr_t)(fd + 1);  // never 0 nor INVALID_HANDLE_VALUE
 }
 
@@ -293,18 +308,22 @@ DWORD WINAPI GetFileSize(HANDLE f, LPDWORD high) {
 }
 
 DWORD WINAPI GetFileType(HANDLE f) {
+    int fd = fdOf(f);
+    if (fd >= 0 && fd < (int)(sizeof g_fileTypes / sizeof g_fileTypes[0]) &&
+        g_fileTypes[fd])
+        return g_fileTypes[fd] - 1;
     struct stat st;
-    if (fstat(fdOf(f), &st) != 0) return FILE_TYPE_UNKNOWN;
-    if (S_ISREG(st.st_mode)) return FILE_TYPE_DISK;
-    if (S_ISCHR(st.st_mode)) return FILE_TYPE_CHAR;
-    if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return FILE_TYPE_PIPE;
-    return FILE_TYPE_UNKNOWN;
+    if (fstat(fd, &st) != 0) return FILE_TYPE_UNKNOWN;
+    return fileTypeOf(st);
 }
 
 BOOL WINAPI CloseHandle(HANDLE h) {
     BOOL closed;
     if (standin_closeSimulatedHandle(h, &closed)) return closed;
-    return close(fdOf(h)) == 0;
+    int fd = fdOf(h);
+    if (fd >= 0 && fd < (int)(sizeof g_fileTypes / sizeof g_fileTypes[0]))
+        g_fileTypes[fd] = 0;
+    return close(fd) == 0;
 }
 
 // --- user: windows, messages, timers --------------------------------------
