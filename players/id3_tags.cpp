@@ -367,8 +367,10 @@ __attribute__((noinline)) void walkResynchronised(const MediaBytes* in,
     MediaBytes body = {readResynced, &tag, end};
     FrameLayout undone = layout;
     undone.unsynchronised = false;
+    // Windows over memory cost no reads: the budget only has to let the
+    // walk reach the end of what was undone, straddled frames and all.
     TagWindow w;
-    openWindow(&w, &body, kResyncBytes);
+    openWindow(&w, &body, 4 * kResyncBytes);
     walkFrames(&w, undone, firstFrame(&w, header, undone), end, cp, title, artist);
 }
 

@@ -253,6 +253,10 @@ TEST_F(MediaFileTitleTest, UnsynchronisedAndOddlyFlaggedTags) {
                  frame24("TIT2", unsynchronise(u16("Song"))) +
                  frame24("TPE1", unsynchronise(u16("Band")))),
          "Song - Band"},
+        {"v2.3, a 60 KB picture before the title, undone block by block",
+         tag(3, 0x80,
+             unsynchronise(frame23("APIC", jpegPicture(false, 60000)) + v23Texts)),
+         "Song - Band"},
         {"a title behind more undone body than the reader holds is not seen",
          tag(3, 0x80,
              unsynchronise(frame23("APIC", jpegPicture(false, 70000)) + v23Texts)) +
