@@ -133,6 +133,14 @@ fixture "My.Band - Live.mp3" '*' "My.Band - Live"
 # Unsynchronisation over a whole v2.3 tag, UTF-16 texts (TagLib 1.13,
 # tests/data/unsynch.id3):
 printf '%s\t%s\t%s\n' taglib-unsynch.id3 '*' "My babe just cares for me - Nina Simone" >>"$table"
+# A v2.4 tag of odd frames, a TENC among them that is not text (broken-tenc.id3):
+printf '%s\t%s\t%s\n' taglib-broken-tenc.id3 '*' "Take On Me - A Ha" >>"$table"
+# A zlib-compressed picture before the texts, passed over by its size
+# (compressed_id3_frame.mp3; the title was cut to 30 letters by its tagger):
+printf '%s\t%s\t%s\n' taglib-compressed-frame.id3 '*' "Braveheart Theme (Techno remix - Moby" >>"$table"
+# A v2.4 tag that claims more than its file holds, ending in a garbage frame
+# of some hundreds of MB (excessive_alloc.mp3):
+printf '%s\t%s\t%s\n' taglib-excessive-alloc.id3 '*' "Bush - Rihanna" >>"$table"
 
 # The Wine scenarios: the fake BSPlayer plays every fixture in turn.
 scenario() {
