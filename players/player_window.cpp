@@ -9,7 +9,7 @@ bool askPlayerWindow(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
                      LRESULT* answer) {
     DWORD_PTR result = 0;
     LRESULT ok =
-        SendMessageTimeoutA(window, msg, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+        SendMessageTimeoutA(window, msg, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                             kPlayerAnswerTimeoutMs, &result);
     *answer = (LRESULT)result;
     return ok != 0;

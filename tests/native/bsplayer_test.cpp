@@ -14,7 +14,7 @@ protected:
         MediaTest::SetUp();
         writeIni("[Main]\r\nLog=1\r\n[Player]\r\nWinampOrder=0\r\nBSplayerOrder=3\r\n");
         initialize();
-        hostWindow_ = standin::createWindow("TFrmMain", "Host", nullptr);
+        hostWindow_ = standin::createOwnWindow("TFrmMain", "Host", nullptr);
         std::remove(logFile().c_str());
     }
     // A title buffer as a caller hands it, so that "untouched" shows.
@@ -105,7 +105,7 @@ TEST_F(BsPlayerTest, TheTitleComesFromTheFileThePlayerNames) {
 
     // Without the host's "TFrmMain" window its other main window is named.
     standin::destroyWindow(hostWindow_);
-    HWND other = standin::createWindow("inaka_win_wnd_FrameWnd1", "Host", nullptr);
+    HWND other = standin::createOwnWindow("inaka_win_wnd_FrameWnd1", "Host", nullptr);
     player.play(mediaPath("Other Song.mp3"));
     EXPECT_TRUE(getBSplayerTitle(title, kTitleUnits, player.window()));
     EXPECT_EQ(widen("Other Song"), WText(title));
