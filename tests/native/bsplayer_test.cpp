@@ -126,6 +126,36 @@ TEST_F(BsPlayerTest, NoHostWindowMeansNoQueryAndNoChange) {
         logLines());
 }
 
+// "TFrmMain" is a common form class name.  The player writes into the
+// process that owns the window it is given, at our buffer's address, so
+// another program's window, even one found first, is never named.
+TEST_F(BsPlayerTest, OnlyAWindowOfThisProcessIsNamedAsTheSender) {
+    FakeBsPlayer player;
+    player.play(songBandFile());
+    standin::destroyWindow(hostWindow_);
+    HWND foreign[] = {standin::createWindow("TFrmMain", "Other", nullptr),
+                      standin::createWindow("inaka_win_wnd_FrameWnd1", "Other", nullptr)};
+    WCHAR title[kTitleUnits];
+    prefill(title);
+    EXPECT_FALSE(getBSplayerTitle(title, kTitleUnits, player.window()));
+    EXPECT_EQ(WText(kTitleUnits - 1, 'u'), WText(title));
+    EXPECT_EQ(0, player.fileNameQueries());
+    EXPECT_EQ(
+        std::vector<std::string>{"getBSplayerTitle Exit  Reason: Parent HWND is NULL."},
+        logLines());
+
+    // Ours behind the others: the other class's own window, then "TFrmMain".
+    HWND ownOther = standin::createOwnWindow("inaka_win_wnd_FrameWnd1", "Host", nullptr);
+    EXPECT_TRUE(getBSplayerTitle(title, kTitleUnits, player.window()));
+    EXPECT_EQ(widen("Song - Band"), WText(title));
+    EXPECT_EQ(ownOther, player.sender());
+    HWND ownMain = standin::createOwnWindow("TFrmMain", "Host", nullptr);
+    EXPECT_TRUE(getBSplayerTitle(title, kTitleUnits, player.window()));
+    EXPECT_EQ(ownMain, player.sender());
+    for (const standin::SentMessage& m : standin::sentMessages())
+        for (HWND w : foreign) EXPECT_NE((WPARAM)w, m.wParam);
+}
+
 TEST_F(BsPlayerTest, APathThePlayerDidNotWriteIsNeverUsed) {
     FakeBsPlayer player;
     player.play(songBandFile());
