@@ -65,10 +65,14 @@ PlayerStatus checkLilithStatus(HWND* window) {
 // with the system's ANSI code page.  Under 932 the bracket 0x81 0x6E
 // arrives as U+FF3D; under any other code page it arrives as whatever that
 // code page makes of the same two bytes (U+0081 'n' under 1252).  Returns
-// the units of that form, 0 when the code page rejects the bytes.
+// the units of that form, 0 when the code page cannot read the bytes: the
+// replacement character it then gives stands for any unreadable byte, so
+// it would mark a title where there is no bracket.
 static int widenedBracket(WCHAR* out, int capacity) {
     static const char kShiftJisBracket[] = "\x81\x6E";
     int units = MultiByteToWideChar(CP_ACP, 0, kShiftJisBracket, 2, out, capacity);
+    for (int i = 0; i < units; i++)
+        if (out[i] == 0xFFFD) return 0;
     return units > 0 ? units : 0;
 }
 

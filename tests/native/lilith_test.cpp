@@ -163,6 +163,8 @@ TEST_F(LilithTest, TheBracketWidenedUnderAnotherCodePageMarksTheTitle) {
         {1252, "a\u0081", ""},
         {1252, "a\u0081m b", ""},
         {932, "a\u0081nb", ""},
+        // UTF-8 cannot read 81: its U+FFFD would stand for any byte.
+        {65001, "a\uFFFDnb", ""},
         {932, "a］b", "b"},
     };
     for (const Case& c : cases) {
