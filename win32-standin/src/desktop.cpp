@@ -347,8 +347,7 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
     return NULL;
 }
 
-HWND WINAPI FindWindowExA(HWND parent, HWND after, LPCSTR className,
-                          LPCSTR windowName) {
+HWND WINAPI FindWindowExA(HWND parent, HWND after, LPCSTR className, LPCSTR windowName) {
     if (parent != NULL) return NULL;
     auto& ws = desktop().windows;
     size_t i = 0;
