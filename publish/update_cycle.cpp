@@ -236,6 +236,9 @@ int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
     strTitle[kTitleUnits - 1] = 0;
     WCHAR separator[kSeparatorUnits];
     separatorToWide(separator, cp);
+    // Before the separator is looked for: a separator is made of whole
+    // characters, so taking one out cannot split a pair left intact here.
+    replaceLoneSurrogates(strTitle);
     neutralizeSeparator(strTitle, separator);
 
     WCHAR name[kNameUnits];

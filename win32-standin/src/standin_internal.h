@@ -16,6 +16,7 @@ void standin_resetProcesses();
 bool standin_closeSimulatedHandle(HANDLE h, BOOL* result);
 // The simulated system's major version (GetVersionExA's).
 DWORD standin_versionMajor();
+bool standin_versionAtLeast(DWORD major, DWORD minor);
 
 namespace standin {
 
