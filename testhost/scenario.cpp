@@ -32,6 +32,7 @@ const Scenario::Command Scenario::kCommands[] = {
     {"lilith", &Scenario::lilithCommand},
     {"bsplayer", &Scenario::bsplayerCommand},
     {"hostwindow", &Scenario::hostWindowCommand},
+    {"mediasession", &Scenario::mediaSessionCommand},
     {"expect", &Scenario::expectCommand},
     {"log", &Scenario::logCommand},
     {"note", &Scenario::noteCommand},
@@ -113,6 +114,7 @@ void Scenario::finish() {
         if (!bsplayer_.quit(&error)) say("end: " + error);
     }
     itunes_.finish();
+    mediaSession_.finish();
     releaseHeldFiles();
 }
 

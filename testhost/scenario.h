@@ -74,6 +74,8 @@
 //   expect acp <n>                       the ANSI code page (GetACP)
 //   expect itunes-activations [<=|>=] <n>  application objects the fake created
 //   expect itunes-objects <n>            objects alive in the running fake
+//   mediasession ...                     the fake system media session (see
+//                                        scenario_media_session.cpp)
 //   log                                  the plug-in's log into the transcript
 //   note "<text>"                        a line for the reader
 #pragma once
@@ -87,6 +89,7 @@
 #include "testhost/dde_player_driver.h"
 #include "testhost/host_core.h"
 #include "testhost/itunes_driver.h"
+#include "testhost/media_session_driver.h"
 #include "testhost/message_loop.h"
 #include "testhost/plugin_module.h"
 #include "testhost/scenario_syntax.h"
@@ -147,6 +150,7 @@ private:
     bool bsplayerCommand(const Words& args);
     bool hostWindowCommand(const Words& args);
     bool itunesCommand(const Words& args);
+    bool mediaSessionCommand(const Words& args);
     bool expectCommand(const Words& args);
     bool logCommand(const Words& args);
     bool noteCommand(const Words& args);
@@ -178,6 +182,7 @@ private:
     DdePlayerDriver kbmedia_;
     DdePlayerDriver lilith_;
     BsPlayerDriver bsplayer_;
+    MediaSessionDriver mediaSession_;
     std::map<std::string, uint32_t> handles_;  // scenario id -> host handle
     std::map<std::string, int> changesSent_;   // scenario id -> name changes
     std::vector<std::string> sentTo_;          // scenario ids, one per name change
