@@ -1,5 +1,7 @@
 #include "testhost/media_session_driver.h"
 
+#include <objbase.h>
+
 #include "testhost/host_folder.h"
 
 namespace testhost {
@@ -122,10 +124,41 @@ bool MediaSessionDriver::count(const std::string& call, int* value, std::string*
     return false;
 }
 
+bool MediaSessionDriver::setHostApartment(const std::string& kind, std::string* error) {
+    if (kind == "none") {
+        for (; hostInits_ > 0; hostInits_--) CoUninitialize();
+        return true;
+    }
+    if (kind != "sta" && kind != "mta") {
+        *error = "apartment: sta, mta or none";
+        return false;
+    }
+    HRESULT hr = CoInitializeEx(
+        NULL, kind == "sta" ? COINIT_APARTMENTTHREADED : COINIT_MULTITHREADED);
+    if (FAILED(hr)) {
+        *error = "CoInitializeEx failed, error " + std::to_string((long)hr);
+        return false;
+    }
+    hostInits_++;
+    return true;
+}
+
+std::string MediaSessionDriver::apartment() const {
+    APTTYPE type;
+    APTTYPEQUALIFIER qualifier;
+    if (FAILED(CoGetApartmentType(&type, &qualifier)) ||
+        qualifier == APTTYPEQUALIFIER_IMPLICIT_MTA)
+        return "none";
+    if (type == APTTYPE_STA || type == APTTYPE_MAINSTA) return "sta";
+    if (type == APTTYPE_MTA) return "mta";
+    return "other";
+}
+
 void MediaSessionDriver::finish() {
     std::string ignored;
     if (registered_) unregisterClass(&ignored);
     if (module_) clear_();
+    setHostApartment("none", &ignored);
 }
 
 }  // namespace testhost

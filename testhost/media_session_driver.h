@@ -31,7 +31,14 @@ public:
     // Objects alive (empty call) or how often the call was made.
     bool count(const std::string& call, int* value, std::string* error);
 
-    // Removes the registration and forgets the sessions.
+    // The host's own thread enters ("sta", "mta") or leaves ("none") a COM
+    // apartment before the plug-in runs, as a host may; apartment() names
+    // the one the thread is in now ("none" without one).
+    bool setHostApartment(const std::string& kind, std::string* error);
+    std::string apartment() const;
+
+    // Removes the registration, forgets the sessions, and leaves the
+    // apartment the host entered.
     void finish();
 
 private:
@@ -39,6 +46,7 @@ private:
 
     HMODULE module_ = NULL;
     bool registered_ = false;
+    int hostInits_ = 0;
     FakeSessionsClearFunction clear_ = NULL;
     FakeSessionsAddFunction add_ = NULL;
     FakeSessionsSetFunction set_ = NULL;

@@ -9,6 +9,9 @@
 //   mediasession clear                   no sessions, no delay, no failures
 //   mediasession delay <ms>              operations complete <ms> after asked
 //   mediasession fail <call> [<times>]   the call fails its next <times> (1)
+//   mediasession apartment sta|mta|none  the host's thread enters a COM
+//                                        apartment, or leaves what it entered
+//   mediasession apartment-is sta|mta|none  expect: the thread's apartment
 //   mediasession live [<=|>=] <n>        expect: objects of the fake alive
 //   mediasession calls <call> [<=|>=] <n>  expect: how often the call was made
 #include "testhost/scenario.h"
@@ -20,6 +23,7 @@ bool Scenario::mediaSessionCommand(const Words& args) {
         "mediasession register | unregister | add \"<app id>\" <playback> \"<title>\" "
         "[\"<artist>\"] | set <n> <playback> [\"<title>\" [\"<artist>\"]] | "
         "current <n>|none | clear | delay <ms> | fail <call> [<times>] | "
+        "apartment sta|mta|none | apartment-is sta|mta|none | "
         "live [<=|>=] <n> | calls <call> [<=|>=] <n>";
     if (!arguments(args, 1, 5, kUsage)) return false;
     const std::string& verb = args[0].text;
@@ -47,6 +51,15 @@ bool Scenario::mediaSessionCommand(const Words& args) {
         a = 1;
         return (n == 2 || number(args[2], &a)) &&
                mediaSession_.fail(args[1].text, (int)a, &error_);
+    }
+    if (verb == "apartment" && n == 2)
+        return mediaSession_.setHostApartment(args[1].text, &error_);
+    if (verb == "apartment-is" && n == 2) {
+        const std::string actual = mediaSession_.apartment();
+        std::string what = "the host thread's apartment is " + args[1].text;
+        if (actual != args[1].text) what += ", but it is " + actual;
+        check(actual == args[1].text, what);
+        return true;
     }
     int value = 0;
     if (verb == "live" && n >= 2)
