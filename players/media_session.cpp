@@ -146,6 +146,12 @@ struct MediaSessionState {
     WCHAR titleApp[kAppIdUnits];
     WCHAR title[kTitleUnits];
     bool titleReady;  // the last probe played: title is for this step's reader
+    // A call into another apartment or process may run a modal message
+    // loop, in which the host can switch publishing off or call Terminate:
+    // the release it asks for then waits until the probe has let go of the
+    // objects it is using.
+    bool probing;
+    bool releaseWanted;
 };
 
 MediaSessionState g_session;
@@ -525,9 +531,9 @@ bool mediaSessionAppAllowed(const WCHAR* appId, const char* filter) {
     return !anyEntry;
 }
 
-PlayerStatus checkMediaSessionStatus() {
-    writeLogText("@@checkMediaSessionStatus Start.");
-    g_session.titleReady = false;
+namespace {
+
+PlayerStatus probeMediaSession() {
     if (!lookUpRuntime(&g_session.api))
         return exitWith("checkMediaSessionStatus Exit  Reason:No Windows Runtime.",
                         kMediaSessionAbsent);
@@ -559,6 +565,30 @@ PlayerStatus checkMediaSessionStatus() {
     return failure ? giveUp(failure) : status;
 }
 
+void releaseEverything() {
+    releaseObjects();
+    g_session.classAbsent = false;
+    forgetRuntime(&g_session.api);
+}
+
+}  // namespace
+
+PlayerStatus checkMediaSessionStatus() {
+    writeLogText("@@checkMediaSessionStatus Start.");
+    g_session.titleReady = false;
+    if (g_session.probing)  // never two probes on the same objects at once
+        return exitWith("checkMediaSessionStatus Exit  Reason:Probe Running.",
+                        kMediaSessionNotPlaying);
+    g_session.probing = true;
+    PlayerStatus status = probeMediaSession();
+    g_session.probing = false;
+    if (!g_session.releaseWanted) return status;
+    g_session.releaseWanted = false;
+    releaseEverything();
+    return exitWith("checkMediaSessionStatus Exit  Reason:Released Meanwhile.",
+                    kMediaSessionNotPlaying);
+}
+
 bool getMediaSessionTitle(WCHAR* title, int capacity) {
     if (capacity <= 0) return false;
     memset(title, 0, (size_t)capacity * sizeof(WCHAR));
@@ -569,7 +599,9 @@ bool getMediaSessionTitle(WCHAR* title, int capacity) {
 }
 
 void releaseMediaSession() {
-    releaseObjects();
-    g_session.classAbsent = false;
-    forgetRuntime(&g_session.api);
+    if (g_session.probing) {
+        g_session.releaseWanted = true;
+        return;
+    }
+    releaseEverything();
 }

@@ -39,6 +39,7 @@ bool MediaSessionDriver::load(std::string* error) {
         !find(m, "FakeSessionsCurrent", &current_, error) ||
         !find(m, "FakeSessionsDelay", &delay_, error) ||
         !find(m, "FakeSessionsFail", &fail_, error) ||
+        !find(m, "FakeSessionsPumpDuring", &pumpDuring_, error) ||
         !find(m, "FakeSessionsCount", &count_, error)) {
         FreeLibrary(m);
         return false;
@@ -112,6 +113,14 @@ bool MediaSessionDriver::delay(DWORD ms, std::string* error) {
 bool MediaSessionDriver::fail(const std::string& call, int times, std::string* error) {
     if (!load(error)) return false;
     if (fail_(call.c_str(), times)) return true;
+    *error = "the fake media session has no call " + call;
+    return false;
+}
+
+bool MediaSessionDriver::pumpDuring(const std::string& call, DWORD ms,
+                                    std::string* error) {
+    if (!load(error)) return false;
+    if (pumpDuring_(call.c_str(), ms)) return true;
     *error = "the fake media session has no call " + call;
     return false;
 }

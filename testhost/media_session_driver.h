@@ -28,6 +28,7 @@ public:
     bool current(int index, std::string* error);
     bool delay(DWORD ms, std::string* error);
     bool fail(const std::string& call, int times, std::string* error);
+    bool pumpDuring(const std::string& call, DWORD ms, std::string* error);
     // Objects alive (empty call) or how often the call was made.
     bool count(const std::string& call, int* value, std::string* error);
 
@@ -53,6 +54,7 @@ private:
     FakeSessionsCurrentFunction current_ = NULL;
     FakeSessionsDelayFunction delay_ = NULL;
     FakeSessionsFailFunction fail_ = NULL;
+    FakeSessionsPumpDuringFunction pumpDuring_ = NULL;
     FakeSessionsCountFunction count_ = NULL;
 };
 

@@ -9,6 +9,10 @@
 //   mediasession clear                   no sessions, no delay, no failures
 //   mediasession delay <ms>              operations complete <ms> after asked
 //   mediasession fail <call> [<times>]   the call fails its next <times> (1)
+//   mediasession pump-during <call> <ms> the next such call runs the host's
+//                                        messages for <ms> first (a modal
+//                                        loop, as calls into another
+//                                        process run)
 //   mediasession apartment sta|mta|none  the host's thread enters a COM
 //                                        apartment, or leaves what it entered
 //   mediasession apartment-is sta|mta|none  expect: the thread's apartment
@@ -23,7 +27,7 @@ bool Scenario::mediaSessionCommand(const Words& args) {
         "mediasession register | unregister | add \"<app id>\" <playback> \"<title>\" "
         "[\"<artist>\"] | set <n> <playback> [\"<title>\" [\"<artist>\"]] | "
         "current <n>|none | clear | delay <ms> | fail <call> [<times>] | "
-        "apartment sta|mta|none | apartment-is sta|mta|none | "
+        "pump-during <call> <ms> | apartment sta|mta|none | apartment-is sta|mta|none | "
         "live [<=|>=] <n> | calls <call> [<=|>=] <n>";
     if (!arguments(args, 1, 5, kUsage)) return false;
     const std::string& verb = args[0].text;
@@ -52,6 +56,9 @@ bool Scenario::mediaSessionCommand(const Words& args) {
         return (n == 2 || number(args[2], &a)) &&
                mediaSession_.fail(args[1].text, (int)a, &error_);
     }
+    if (verb == "pump-during" && n == 3)
+        return number(args[2], &a) &&
+               mediaSession_.pumpDuring(args[1].text, (DWORD)a, &error_);
     if (verb == "apartment" && n == 2)
         return mediaSession_.setHostApartment(args[1].text, &error_);
     if (verb == "apartment-is" && n == 2) {

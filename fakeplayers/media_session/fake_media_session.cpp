@@ -54,6 +54,8 @@ struct State {
     int calls[kCallCount] = {};
     int failing[kCallCount] = {};
     int live = 0;
+    int pumpCall = -1;  // the next such call runs the message loop first
+    DWORD pumpMs = 0;
 };
 
 State& state() {
@@ -67,11 +69,30 @@ int callIndex(const char* name) {
     return -1;
 }
 
+// What a call into another process does in a single-threaded apartment
+// while it waits for the answer: it runs the thread's messages, and with
+// them whatever the host has posted itself.
+void runMessagesFor(DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, NULL, FALSE, (DWORD)(end - now), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
 // Counts the call; true when it is to fail now.
 bool failsNow(const char* name) {
     int i = callIndex(name);
     if (i < 0) return false;
     state().calls[i]++;
+    if (state().pumpCall == i) {
+        state().pumpCall = -1;
+        runMessagesFor(state().pumpMs);
+    }
     if (state().failing[i] == 0) return false;
     state().failing[i]--;
     return true;
@@ -361,6 +382,7 @@ extern "C" __declspec(dllexport) void WINAPI FakeSessionsClear(void) {
     state().current = -1;
     state().delayMs = 0;
     memset(state().failing, 0, sizeof state().failing);
+    state().pumpCall = -1;
 }
 
 extern "C" __declspec(dllexport) int WINAPI
@@ -393,6 +415,15 @@ extern "C" __declspec(dllexport) BOOL WINAPI
     int i = callIndex(call);
     if (i < 0) return FALSE;
     state().failing[i] = times;
+    return TRUE;
+}
+
+extern "C" __declspec(dllexport) BOOL WINAPI
+    FakeSessionsPumpDuring(const char* call, DWORD ms) {
+    int i = callIndex(call);
+    if (i < 0) return FALSE;
+    state().pumpCall = i;
+    state().pumpMs = ms;
     return TRUE;
 }
 

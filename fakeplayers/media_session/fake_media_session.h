@@ -25,6 +25,9 @@ typedef void(WINAPI* FakeSessionsCurrentFunction)(int index);
 typedef void(WINAPI* FakeSessionsDelayFunction)(DWORD ms);
 // The named call (see kFakeSessionCalls) fails its next `times` calls.
 typedef BOOL(WINAPI* FakeSessionsFailFunction)(const char* call, int times);
+// The next call of that name runs the thread's messages for ms first, as a
+// call into another process from a single-threaded apartment does.
+typedef BOOL(WINAPI* FakeSessionsPumpDuringFunction)(const char* call, DWORD ms);
 // Objects alive now (call NULL), or how often the named call was made.
 typedef int(WINAPI* FakeSessionsCountFunction)(const char* call);
 

@@ -383,3 +383,32 @@ TEST_F(MediaSessionTest, PublishesWhileOnAndHoldsNothingAfterSwitchOffOrTerminat
         fresh();
     }
 }
+
+// A call that runs a modal loop lets the host switch off or call Terminate
+// in the middle of a probe: the objects in use are let go only when the
+// probe is done with them, and then all of them.
+TEST_F(MediaSessionTest, ASwitchOffInsideAProbeReleasesOnlyWhenTheProbeEnds) {
+    for (const char* call : {"GetCurrentSession", "GetPlaybackInfo", "Status", "Title"}) {
+        for (bool terminate : {false, true}) {
+            start();
+            script().sessions = {{u"App", 4, u"T", u"A"}};
+            uint32_t c = host().connect("MSNP8", widen("Bob"));
+            host().chooseCommand();
+            pump(1000);
+            ASSERT_EQ(widen("Bob/NowPlaying...T - A"), host().name(c)) << call;
+            script().sessions[0].title = u"Next";
+            script().reenterDuring = call;
+            script().reenter = [terminate, this] {
+                terminate ? (void)Terminate() : host().chooseCommand();
+            };
+            pump(1000);
+            EXPECT_TRUE(script().reenter == nullptr) << call << " was not made";
+            if (!terminate) {  // after Terminate the names are the host's to keep
+                pump(1500);
+                EXPECT_EQ(widen("Bob"), host().name(c)) << call;
+            }
+            expectNothingLeft(std::string(call) + (terminate ? ", Terminate" : ", off"));
+            fresh();
+        }
+    }
+}

@@ -74,6 +74,11 @@ bool inApartment() {
 bool failsNow(const char* name) {
     RuntimeState& s = rt();
     s.calls[name]++;
+    if (s.script.reenter && s.script.reenterDuring == name) {
+        std::function<void()> reenter;
+        reenter.swap(s.script.reenter);
+        reenter();
+    }
     if (s.script.failCall != name || s.script.failTimes == 0) return false;
     if (s.script.failTimes > 0) s.script.failTimes--;
     return true;

@@ -14,6 +14,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,11 @@ struct RuntimeScript {
     int failTimes = 0;
     // Operations that end in the Error status instead of completing.
     bool operationsFail = false;
+    // Runs once inside the named call, as a call into another process may
+    // run a modal message loop in which the host does something (switches
+    // publishing off, calls Terminate).
+    std::string reenterDuring;
+    std::function<void()> reenter;
 };
 RuntimeScript& runtime();
 
