@@ -253,7 +253,15 @@ void dropAwaited(Awaited* awaited) {
 }
 
 // What an awaited answer came to on this probe.
-enum AnswerState { kAnswerReady, kAnswerAwaited, kAnswerTimedOut, kAnswerLost };
+// kAnswerEmpty: completed, but with nothing (an app that gives no media
+// properties), which is no fault of the manager's.
+enum AnswerState {
+    kAnswerReady,
+    kAnswerAwaited,
+    kAnswerTimedOut,
+    kAnswerEmpty,
+    kAnswerLost
+};
 
 // The result of a finished operation into *result; the operation is dropped
 // unless it is still awaited.
@@ -266,10 +274,12 @@ AnswerState takeAnswer(Awaited* awaited, DWORD waitStartMs, void** result) {
         dropAwaited(awaited);
         return kAnswerTimedOut;
     }
-    if (status == kAsyncCompleted)
-        askObject(awaited->operation, kOperationGetResults, result);
+    bool answered = status == kAsyncCompleted &&
+                    SUCCEEDED(ask(awaited->operation, kOperationGetResults, result));
+    if (!answered) *result = NULL;
     dropAwaited(awaited);
-    return *result ? kAnswerReady : kAnswerLost;
+    if (*result) return kAnswerReady;
+    return answered ? kAnswerEmpty : kAnswerLost;
 }
 
 // --- the apartment and the manager -----------------------------------------
@@ -478,10 +488,17 @@ PlayerStatus findTitle(void* session, const WCHAR* appId, DWORD waitStartMs,
         *failure = kNotAnswering;
         return kMediaSessionNotPlaying;
     }
-    // One app's answer that never comes says nothing against the manager.
+    // One app's answer that never comes, or comes empty, says nothing
+    // against the manager.
     if (state == kAnswerTimedOut)
         return exitWith("checkMediaSessionStatus Exit  Reason:Title Not Answered.",
                         kMediaSessionNotPlaying);
+    if (state == kAnswerEmpty) {
+        g_session.title[0] = 0;
+        g_session.titleApp[0] = 0;
+        return exitWith("checkMediaSessionStatus Exit  Reason:No Title.",
+                        kMediaSessionNotPlaying);
+    }
     if (state == kAnswerAwaited) {
         if (g_session.title[0] && sameApp(g_session.titleApp, appId)) {
             writeLogText("checkMediaSessionStatus Title Awaited, Last One Kept.");

@@ -142,6 +142,10 @@ HRESULT results(SimObject* op, void** out) {
     }
     const standin::SimSession* session = sessionAt(op->index);
     if (!session) return E_FAIL;
+    if (!session->properties) {
+        *out = NULL;
+        return S_OK;
+    }
     SimObject* p = newObject('m');
     p->a = session->title;
     p->b = session->artist;

@@ -25,6 +25,7 @@ struct SimSession {
     int playback = 4;  // 0 closed .. 3 stopped, 4 playing, 5 paused
     std::u16string title;
     std::u16string artist;
+    bool properties = true;  // false: its properties operation completes with none
 };
 
 // The host thread's apartment before the plug-in runs (as for COM):
