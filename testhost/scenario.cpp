@@ -33,6 +33,7 @@ const Scenario::Command Scenario::kCommands[] = {
     {"bsplayer", &Scenario::bsplayerCommand},
     {"hostwindow", &Scenario::hostWindowCommand},
     {"foreignform", &Scenario::foreignFormCommand},
+    {"mediasession", &Scenario::mediaSessionCommand},
     {"expect", &Scenario::expectCommand},
     {"log", &Scenario::logCommand},
     {"note", &Scenario::noteCommand},
@@ -119,6 +120,7 @@ void Scenario::finish() {
         if (!foreignForm_.quit(&error)) say("end: " + error);
     }
     itunes_.finish();
+    mediaSession_.finish();
     releaseHeldFiles();
 }
 

@@ -82,6 +82,8 @@
 //   expect itunes-objects <n>            objects alive in the running fake
 //   expect bsplayer-foreign-writes <n>   paths the fake BSPlayer wrote into
 //                                        processes other than the host
+//   mediasession ...                     the fake system media session (see
+//                                        scenario_media_session.cpp)
 //   log                                  the plug-in's log into the transcript
 //   note "<text>"                        a line for the reader
 #pragma once
@@ -95,6 +97,7 @@
 #include "testhost/dde_player_driver.h"
 #include "testhost/host_core.h"
 #include "testhost/itunes_driver.h"
+#include "testhost/media_session_driver.h"
 #include "testhost/message_loop.h"
 #include "testhost/plugin_module.h"
 #include "testhost/scenario_syntax.h"
@@ -157,6 +160,7 @@ private:
     bool itunesCommand(const Words& args);
     bool itunesWindowCommand(const Words& args);
     bool foreignFormCommand(const Words& args);
+    bool mediaSessionCommand(const Words& args);
     bool expectCommand(const Words& args);
     bool logCommand(const Words& args);
     bool noteCommand(const Words& args);
@@ -190,6 +194,7 @@ private:
     DdePlayerDriver lilith_;
     BsPlayerDriver bsplayer_;
     FakeProcess foreignForm_;
+    MediaSessionDriver mediaSession_;
     std::map<std::string, uint32_t> handles_;  // scenario id -> host handle
     std::map<std::string, int> changesSent_;   // scenario id -> name changes
     std::vector<std::string> sentTo_;          // scenario ids, one per name change

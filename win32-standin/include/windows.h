@@ -303,4 +303,18 @@ BOOL WINAPI QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR out,
 HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 
+// --- the system media session's reach (simulated) ----------------------------
+//
+// combase.dll is loaded from the system folder only and its functions are
+// looked up (<roapi.h>, <winstring.h>); the session manager behind them is
+// scripted through <standin/runtime.h>.  Sleep moves the simulated clock on
+// without running timers (a wait that runs no messages); GetTickCount reads
+// that clock.
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#define E_NOTIMPL ((HRESULT)0x80004001L)
+HMODULE WINAPI LoadLibraryExA(LPCSTR name, HANDLE file, DWORD flags);
+BOOL WINAPI FreeLibrary(HMODULE module);
+DWORD WINAPI GetTickCount(void);
+void WINAPI Sleep(DWORD ms);
+
 #include <shlwapi.h>

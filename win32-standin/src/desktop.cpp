@@ -188,6 +188,7 @@ void reset() {
     resetDde();
     standin_resetCom();
     standin_resetProcesses();
+    standin_resetRuntime();
 }
 
 }  // namespace standin

@@ -217,6 +217,8 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
+    FARPROC runtime = NULL;
+    if (standin_runtimeProc(module, name, &runtime)) return runtime;
     if (module != kKernel32 || !name) return NULL;
     if (strcmp(name, "QueryFullProcessImageNameA") == 0 && standin_versionMajor() >= 6)
         return (FARPROC)(void*)&QueryFullProcessImageNameA;
