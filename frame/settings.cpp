@@ -20,6 +20,8 @@ int32_t g_iTunesOrder;
 int32_t g_kbMediaPlayerOrder;
 int32_t g_bsPlayerOrder;
 int32_t g_lilithOrder;
+int32_t g_mediaSessionOrder;
+char g_mediaSessionApps[kMediaSessionAppsBytes];
 
 static const char kMain[] = "Main";
 static const char kPlayer[] = "Player";
@@ -40,6 +42,15 @@ void readText(const char* section, const char* key, const char* def, char* out) 
         return;
     }
     GetPrivateProfileStringA(section, key, def, out, kSettingTextBytes, g_iniPath);
+}
+
+void readAppList(char* out) {
+    if (g_iniPath[0] == '\0') {
+        out[0] = '\0';
+        return;
+    }
+    GetPrivateProfileStringA(kPlayer, "MediaSessionApps", "", out, kMediaSessionAppsBytes,
+                             g_iniPath);
 }
 
 void writeInt(const char* section, const char* key, int32_t value) {
@@ -72,6 +83,7 @@ void logSettingsBanner() {
     writeLog("kbMediaPlayerOrder:%d", g_kbMediaPlayerOrder);
     writeLog("BSplayerOrder:%d", g_bsPlayerOrder);
     writeLog("LilithOrder:%d", g_lilithOrder);
+    writeLog("MediaSessionOrder:%d", g_mediaSessionOrder);
     writeLogText(kRule);
 }
 
@@ -93,6 +105,8 @@ bool loadSettings() {
     g_kbMediaPlayerOrder = readInt(kPlayer, "kbMediaPlayerOrder", -1);
     g_bsPlayerOrder = readInt(kPlayer, "BSplayerOrder", -1);
     g_lilithOrder = readInt(kPlayer, "LilithOrder", -1);
+    g_mediaSessionOrder = readInt(kPlayer, "MediaSessionOrder", -1);
+    readAppList(g_mediaSessionApps);
     logSettingsBanner();
     return true;
 }
@@ -111,5 +125,8 @@ bool saveSettings() {
     writeInt(kPlayer, "kbMediaPlayerOrder", g_kbMediaPlayerOrder);
     writeInt(kPlayer, "BSplayerOrder", g_bsPlayerOrder);
     writeInt(kPlayer, "LilithOrder", g_lilithOrder);
+    writeInt(kPlayer, "MediaSessionOrder", g_mediaSessionOrder);
+    WritePrivateProfileStringA(kPlayer, "MediaSessionApps", g_mediaSessionApps,
+                               g_iniPath);
     return true;
 }

@@ -21,6 +21,14 @@ extern int32_t g_iTunesOrder;                   // iTunesOrder
 extern int32_t g_kbMediaPlayerOrder;            // kbMediaPlayerOrder
 extern int32_t g_bsPlayerOrder;                 // BSplayerOrder
 extern int32_t g_lilithOrder;                   // LilithOrder
+extern int32_t g_mediaSessionOrder;             // MediaSessionOrder
+
+// MediaSessionApps: which apps' media sessions may be published, as
+// ";"-separated parts of their app ids; empty for every app.  App ids are
+// long ("Microsoft.ZuneMusic_8wekyb3d8bbwe!Microsoft.ZuneMusic"), so a list
+// of a few needs more room than the other texts.
+enum { kMediaSessionAppsBytes = 512 };
+extern char g_mediaSessionApps[kMediaSessionAppsBytes];
 
 // Reads every setting (defaults for what is missing).  The run-time state
 // that a load starts afresh (connection slots, timer) belongs to the

@@ -8,6 +8,7 @@
 #include "frame/text_conversion.h"
 #include "frame/trace_log.h"
 #include "frame/wide_text.h"
+#include "players/media_session.h"
 #include "players/player_selection.h"
 #include "publish/connections.h"
 #include "publish/display_name.h"
@@ -92,6 +93,7 @@ void killTitleTimer() {
 void terminatePublishing() {
     g_terminated = true;
     killTitleTimer();
+    releaseMediaSession();
 }
 
 void startTitleTimer() {
@@ -106,6 +108,7 @@ void startTitleTimer() {
 
 void stopTitleTimer() {
     killTitleTimer();
+    releaseMediaSession();
     g_mrOnOff = false;
     bool waiting = false;
     for (int i = 0; i < kSlotCount; i++) {
@@ -236,6 +239,9 @@ int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
     strTitle[kTitleUnits - 1] = 0;
     WCHAR separator[kSeparatorUnits];
     separatorToWide(separator, cp);
+    // Before the separator is looked for: a separator is made of whole
+    // characters, so taking one out cannot split a pair left intact here.
+    replaceLoneSurrogates(strTitle);
     neutralizeSeparator(strTitle, separator);
 
     WCHAR name[kNameUnits];
