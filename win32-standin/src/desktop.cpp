@@ -154,6 +154,7 @@ void reset() {
     resetDde();
     standin_resetCom();
     standin_resetProcesses();
+    standin_resetProfile();
 }
 
 }  // namespace standin

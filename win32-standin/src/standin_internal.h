@@ -11,6 +11,7 @@ extern "C++" UINT standin_ansiCodePage();
 // The COM and process simulations, reset with the desktop.
 void standin_resetCom();
 void standin_resetProcesses();
+void standin_resetProfile();
 // CloseHandle's share for process and snapshot handles: false when h is not
 // one of theirs, else *result is CloseHandle's answer.
 bool standin_closeSimulatedHandle(HANDLE h, BOOL* result);
