@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+#include "standin/files.h"
 #include "standin_internal.h"
 
 namespace {
@@ -155,6 +156,7 @@ void reset() {
     standin_resetCom();
     standin_resetProcesses();
     standin_resetProfile();
+    standin_resetFiles();
 }
 
 }  // namespace standin
@@ -247,7 +249,34 @@ BOOL WINAPI WriteFile(HANDLE f, LPCVOID data, DWORD size, LPDWORD written, void*
     return n == (ssize_t)size;
 }
 
+namespace {
+
+DWORD g_readLimit = 0;
+int g_readsUntilFailure = 0;
+
+}  // namespace
+
+void standin::limitFileReads(DWORD maxBytes) {
+    g_readLimit = maxBytes;
+}
+
+void standin::failFileReadsFrom(int calls) {
+    g_readsUntilFailure = calls;
+}
+
+void standin_resetFiles() {
+    g_readLimit = 0;
+    g_readsUntilFailure = 0;
+}
+
 BOOL WINAPI ReadFile(HANDLE f, LPVOID data, DWORD size, LPDWORD got, void*) {
+    if (g_readsUntilFailure > 0 && --g_readsUntilFailure == 0) {
+        g_readsUntilFailure = 1;  // and every read after it
+        if (got) *got = 0;
+        SetLastError(ERROR_READ_FAULT);
+        return FALSE;
+    }
+    if (g_readLimit && size > g_readLimit) size = g_readLimit;
     ssize_t n = read(fdOf(f), data, size);
     if (got) *got = n > 0 ? (DWORD)n : 0;
     return n >= 0;

@@ -12,6 +12,7 @@ extern "C++" UINT standin_ansiCodePage();
 void standin_resetCom();
 void standin_resetProcesses();
 void standin_resetProfile();
+void standin_resetFiles();
 // CloseHandle's share for process and snapshot handles: false when h is not
 // one of theirs, else *result is CloseHandle's answer.
 bool standin_closeSimulatedHandle(HANDLE h, BOOL* result);
