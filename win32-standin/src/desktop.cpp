@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <standin/desktop.h>
 #include <string.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <windows.h>
@@ -197,7 +198,10 @@ int WINAPI GetLocaleInfoA(LCID, DWORD type, LPSTR out, int size) {
     if (d.localeFails || type != LOCALE_IDEFAULTANSICODEPAGE) return 0;
     int need = (int)d.localeText.size() + 1;
     if (size == 0) return need;
-    if (need > size) return 0;
+    if (need > size) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
     memcpy(out, d.localeText.c_str(), (size_t)need);
     return need;
 }
@@ -214,6 +218,16 @@ void WINAPI SetLastError(DWORD code) {
 
 // --- kernel: files --------------------------------------------------------
 
+// Windows's NUL device, in any folder and with any extension ("C:\\x\\nul.mp3"
+// too), in any case.  The other device names are not modelled: under Wine
+// CON does not open without a console, and a pipe needs its server.
+static bool namesNulDevice(const char* path) {
+    const char* name = path;
+    for (const char* c = path; *c; c++)
+        if (*c == '\\' || *c == '/' || *c == ':') name = c + 1;
+    return strncasecmp(name, "nul", 3) == 0 && (name[3] == '\0' || name[3] == '.');
+}
+
 HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
                           DWORD disposition, DWORD, HANDLE) {
     int flags = 0;
@@ -225,11 +239,16 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     if (disposition == CREATE_ALWAYS) flags |= O_CREAT | O_TRUNC;
     char p[4096];
     if (!standin::toLinuxPath(path, p, sizeof p)) return INVALID_HANDLE_VALUE;
+    if (namesNulDevice(path)) strcpy(p, "/dev/null");
     struct stat st;
-    if (stat(p, &st) == 0 && S_ISDIR(st.st_mode)) return INVALID_HANDLE_VALUE;
+    bool existed = stat(p, &st) == 0;
+    if (existed && S_ISDIR(st.st_mode)) return INVALID_HANDLE_VALUE;
     if (writes && standin::isReadOnlyFile(p)) return INVALID_HANDLE_VALUE;
     int fd = open(p, flags, 0644);
     if (fd < 0) return INVALID_HANDLE_VALUE;
+    // The two dispositions that may open or create tell which they did.
+    if (disposition == OPEN_ALWAYS || disposition == CREATE_ALWAYS)
+        SetLastError(existed ? ERROR_ALREADY_EXISTS : NO_ERROR);
     return (HANDLE)(intptr_t)(fd + 1);  // never 0 nor INVALID_HANDLE_VALUE
 }
 
