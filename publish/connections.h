@@ -4,6 +4,8 @@
 #include <stdint.h>
 #include <windows.h>
 
+#include "frame/calling_convention.h"
+
 enum { kSlotCount = 5, kLastTitleUnits = 1024 };
 
 // A change sent on a slot waits for the host's OnInfoChange to confirm it;
@@ -30,3 +32,7 @@ void clearPendingFlags();
 int32_t WINAPI eCConnect(uint32_t connection, void* record);
 int32_t WINAPI eCDisconnect(uint32_t connection, void* record);
 int32_t WINAPI eCInfoChange(uint32_t connection, void* record);
+// The host calls the three event handlers.
+MR_ASSERT_STDCALL_FUNCTION(eCConnect);
+MR_ASSERT_STDCALL_FUNCTION(eCDisconnect);
+MR_ASSERT_STDCALL_FUNCTION(eCInfoChange);

@@ -5,6 +5,8 @@
 #include <stdint.h>
 #include <windows.h>
 
+#include "frame/calling_convention.h"
+
 extern UINT_PTR g_timerId;         // 0 = no timer
 extern UINT_PTR g_restoreTimerId;  // 0 = no plain name waits to be taken
 extern bool g_terminated;          // the host called Terminate
@@ -37,6 +39,11 @@ void terminatePublishing();
 // title is asked again at the polling interval, until the host takes the
 // plain name, the connection ends, or publishing is switched on again.
 void CALLBACK restoreCallback(HWND window, UINT message, UINT_PTR id, DWORD time);
+// Windows calls the timer callbacks, the host the menu command's handler.
+MR_ASSERT_STDCALL(TIMERPROC);
+MR_ASSERT_STDCALL_FUNCTION(timerCallback);
+MR_ASSERT_STDCALL_FUNCTION(restoreCallback);
+MR_ASSERT_STDCALL_FUNCTION(swTitle);
 // What a load starts afresh, for Initialize: no timers, not terminated, and
 // no connection watched (the ones reported while the hooks were being
 // registered were judged before the settings were read).

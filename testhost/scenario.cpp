@@ -26,6 +26,7 @@ const Scenario::Command Scenario::kCommands[] = {
     {"caption", &Scenario::captionCommand},
     {"choose", &Scenario::chooseCommand},
     {"pump", &Scenario::pumpCommand},
+    {"await", &Scenario::awaitCommand},
     {"winamp", &Scenario::winampCommand},
     {"itunes", &Scenario::itunesCommand},
     {"kbmedia", &Scenario::kbmediaCommand},
@@ -170,6 +171,10 @@ void Scenario::forgetPlugin() {
 }
 
 void Scenario::check(bool ok, const std::string& what) {
+    if (awaiting_) {
+        awaitedHolds_ = awaitedHolds_ && ok;
+        return;
+    }
     ++expectations_;
     if (ok) {
         say("ok " + what);
@@ -411,6 +416,30 @@ bool Scenario::pumpCommand(const Words& args) {
     if (!arguments(args, 1, 1, "pump <ms>") || !number(args[0], &ms)) return false;
     loop_.pump(static_cast<DWORD>(ms));
     return true;
+}
+
+// Pumps until the expectation holds, at most <ms>, then checks it: a step
+// that a loaded machine delays passes, one that never comes still fails,
+// and no scenario waits longer than it must.
+bool Scenario::awaitCommand(const Words& args) {
+    long ms;
+    if (args.size() < 2 || !number(args[0], &ms)) {
+        error_ = "usage: await <ms> <what expect checks>";
+        return false;
+    }
+    const Words expectation(args.begin() + 1, args.end());
+    const DWORD start = GetTickCount();
+    for (;;) {
+        awaiting_ = true;
+        awaitedHolds_ = true;
+        const bool ran = expectCommand(expectation);
+        awaiting_ = false;
+        if (!ran) return false;
+        if (awaitedHolds_ || GetTickCount() - start >= (DWORD)ms) break;
+        loop_.pump(50);
+    }
+    say("after " + std::to_string(GetTickCount() - start) + " ms");
+    return expectCommand(expectation);
 }
 
 bool Scenario::winampCommand(const Words& args) {

@@ -25,6 +25,9 @@
 //   caption  /  choose [<times> [<ms>]]  the plug-in's command (chosen <times>
 //                                        times, the loop run <ms> between)
 //   pump <ms>                            run the message loop
+//   await <ms> <expectation>             run the message loop until the
+//                                        expectation (as after "expect")
+//                                        holds, at most <ms>, then check it
 //   winamp start ["<caption>"] [playing|stopped|paused]
 //   winamp caption "<text>"  /  winamp play|stop|pause  /  winamp hang <ms>
 //   winamp quit
@@ -162,6 +165,7 @@ private:
     bool foreignFormCommand(const Words& args);
     bool mediaSessionCommand(const Words& args);
     bool expectCommand(const Words& args);
+    bool awaitCommand(const Words& args);
     bool logCommand(const Words& args);
     bool noteCommand(const Words& args);
     bool ticksCommand(const Words& args);
@@ -203,6 +207,10 @@ private:
     bool terminated_ = false;
     unsigned ticksAtTerminate_ = 0;
     int expectations_ = 0;
+    // While await evaluates its expectation: nothing is counted or printed,
+    // and awaitedHolds_ says whether every check held.
+    bool awaiting_ = false;
+    bool awaitedHolds_ = true;
     std::string error_;
 };
 

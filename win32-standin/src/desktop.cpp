@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <standin/desktop.h>
 #include <string.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include <map>
 #include <memory>
 
+#include "standin/files.h"
 #include "standin_internal.h"
 
 namespace {
@@ -189,6 +191,8 @@ void reset() {
     standin_resetCom();
     standin_resetProcesses();
     standin_resetRuntime();
+    standin_resetProfile();
+    standin_resetFiles();
 }
 
 }  // namespace standin
@@ -229,7 +233,10 @@ int WINAPI GetLocaleInfoA(LCID, DWORD type, LPSTR out, int size) {
     if (d.localeFails || type != LOCALE_IDEFAULTANSICODEPAGE) return 0;
     int need = (int)d.localeText.size() + 1;
     if (size == 0) return need;
-    if (need > size) return 0;
+    if (need > size) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
     memcpy(out, d.localeText.c_str(), (size_t)need);
     return need;
 }
@@ -258,6 +265,16 @@ void WINAPI SetLastError(DWORD code) {
 
 // --- kernel: files --------------------------------------------------------
 
+// Windows's NUL device, in any folder and with any extension ("C:\\x\\nul.mp3"
+// too), in any case.  The other device names are not modelled: under Wine
+// CON does not open without a console, and a pipe needs its server.
+static bool namesNulDevice(const char* path) {
+    const char* name = path;
+    for (const char* c = path; *c; c++)
+        if (*c == '\\' || *c == '/' || *c == ':') name = c + 1;
+    return strncasecmp(name, "nul", 3) == 0 && (name[3] == '\0' || name[3] == '.');
+}
+
 HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
                           DWORD disposition, DWORD, HANDLE) {
     desktop().modesAtOpen = {desktop().processErrorMode, desktop().threadErrorMode};
@@ -270,11 +287,16 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     if (disposition == CREATE_ALWAYS) flags |= O_CREAT | O_TRUNC;
     char p[4096];
     if (!standin::toLinuxPath(path, p, sizeof p)) return INVALID_HANDLE_VALUE;
+    if (namesNulDevice(path)) strcpy(p, "/dev/null");
     struct stat st;
-    if (stat(p, &st) == 0 && S_ISDIR(st.st_mode)) return INVALID_HANDLE_VALUE;
+    bool existed = stat(p, &st) == 0;
+    if (existed && S_ISDIR(st.st_mode)) return INVALID_HANDLE_VALUE;
     if (writes && standin::isReadOnlyFile(p)) return INVALID_HANDLE_VALUE;
     int fd = open(p, flags, 0644);
     if (fd < 0) return INVALID_HANDLE_VALUE;
+    // The two dispositions that may open or create tell which they did.
+    if (disposition == OPEN_ALWAYS || disposition == CREATE_ALWAYS)
+        SetLastError(existed ? ERROR_ALREADY_EXISTS : NO_ERROR);
     return (HANDLE)(intptr_t)(fd + 1);  // never 0 nor INVALID_HANDLE_VALUE
 }
 
@@ -294,7 +316,34 @@ BOOL WINAPI WriteFile(HANDLE f, LPCVOID data, DWORD size, LPDWORD written, void*
     return n == (ssize_t)size;
 }
 
+namespace {
+
+DWORD g_readLimit = 0;
+int g_readsUntilFailure = 0;
+
+}  // namespace
+
+void standin::limitFileReads(DWORD maxBytes) {
+    g_readLimit = maxBytes;
+}
+
+void standin::failFileReadsFrom(int calls) {
+    g_readsUntilFailure = calls;
+}
+
+void standin_resetFiles() {
+    g_readLimit = 0;
+    g_readsUntilFailure = 0;
+}
+
 BOOL WINAPI ReadFile(HANDLE f, LPVOID data, DWORD size, LPDWORD got, void*) {
+    if (g_readsUntilFailure > 0 && --g_readsUntilFailure == 0) {
+        g_readsUntilFailure = 1;  // and every read after it
+        if (got) *got = 0;
+        SetLastError(ERROR_READ_FAULT);
+        return FALSE;
+    }
+    if (g_readLimit && size > g_readLimit) size = g_readLimit;
     ssize_t n = read(fdOf(f), data, size);
     if (got) *got = n > 0 ? (DWORD)n : 0;
     return n >= 0;
