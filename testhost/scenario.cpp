@@ -399,7 +399,8 @@ bool Scenario::serverCommand(const Words& args) {
         Host::instance().holdAcknowledgements(on);
         return true;
     }
-    if (verb == "normalise" && args.size() == 2 && parseNumber(args[1].text, &n) && n >= 0) {
+    if (verb == "normalise" && args.size() == 2 && parseNumber(args[1].text, &n) &&
+        n >= 0) {
         Host::instance().normaliseNames(static_cast<size_t>(n));
         return true;
     }
@@ -589,7 +590,8 @@ bool Scenario::expectCommand(const Words& args) {
         "log-count \"<text>\" [<=|>=] <n> | ini <Section> <Key> \"<value>\" | "
         "tick-time-max <ms> | nested-ticks [<=|>=] <n> | nested-tick-time-max <ms> | "
         "host-message inside-tick|after-tick | "
-        "after-terminate ticks|calls <n> | ended-calls [<=|>=] <n> | acp <n> | itunes-activations [<=|>=] <n> | "
+        "after-terminate ticks|calls <n> | ended-calls [<=|>=] <n> | acp <n> | "
+        "itunes-activations [<=|>=] <n> | "
         "itunes-objects <n>";
     if (args.empty()) {
         error_ = std::string("usage: ") + kUsage;
