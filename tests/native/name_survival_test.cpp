@@ -399,3 +399,24 @@ TEST_F(NameSurvivalTest, ATitleLeftByAnEndedConnectionIsRemembered) {
     uint32_t again = host().connect("MSNP8", widen("Dan/NowPlaying...A - B"));
     EXPECT_EQ(widen("Dan"), host().name(again));
 }
+
+// LastAppended is ours to read only as whole groups of hex digits; anything
+// else (a hand edit, another program's text) cuts nothing.
+TEST_F(NameSurvivalTest, AnUnreadableLastAppendedCutsNothing) {
+    const std::string valid = hexUnits(widen("/NowPlaying...A"));
+    const char* values[] = {"/NowPlaying...A", "002F004", "002G004E", ""};
+    for (const char* v : values) {
+        SCOPED_TRACE(v);
+        TearDown();
+        SetUp();
+        start(std::string("LastAppended=") + v + "\r\n");
+        uint32_t c = host().connect("MSNP8", widen("Bob/NowPlaying...A"));
+        pump(1000);
+        EXPECT_EQ(widen("Bob/NowPlaying...A"), host().name(c));
+    }
+    TearDown();
+    SetUp();
+    start("LastAppended=" + valid + "\r\n");
+    uint32_t c = host().connect("MSNP8", widen("Bob/NowPlaying...A"));
+    EXPECT_EQ(widen("Bob"), host().name(c));
+}
