@@ -64,10 +64,6 @@ void plainNameBack(int slot) {
 
 namespace {
 
-int findSlot(uint32_t connection) {
-    return slotOf(connection);
-}
-
 // "MSNP" followed by anything, or exactly the configured protocol.  A name
 // shorter than four characters is compared whole, so "MSN" is refused.
 bool isWatchedProtocol(const char* protocol) {
@@ -144,11 +140,11 @@ int32_t WINAPI eCConnect(uint32_t connection, void*) {
         writeLogText("#eCConnect");
         return -1;
     }
-    if (!isWatchedProtocol(protocol) || connection == 0 || findSlot(connection) >= 0) {
+    if (!isWatchedProtocol(protocol) || connection == 0 || slotOf(connection) >= 0) {
         writeLogText("#eCConnect");
         return 0;
     }
-    int slot = findSlot(0);
+    int slot = slotOf(0);
     if (slot < 0) {
         writeLogText("#eCConnect");
         return 0;
@@ -167,7 +163,7 @@ int32_t WINAPI eCConnect(uint32_t connection, void*) {
 
 int32_t WINAPI eCDisconnect(uint32_t connection, void*) {
     writeLogText("@@eCDisconnect");
-    int slot = connection != 0 ? findSlot(connection) : -1;
+    int slot = connection != 0 ? slotOf(connection) : -1;
     if (slot >= 0) {
         g_slots.handles[slot] = 0;
         // The server keeps the name as it was: a title in it is left there.
@@ -182,7 +178,7 @@ int32_t WINAPI eCDisconnect(uint32_t connection, void*) {
 
 int32_t WINAPI eCInfoChange(uint32_t connection, void* record) {
     writeLogText("@@eCInfoChange");
-    int slot = connection != 0 ? findSlot(connection) : -1;
+    int slot = connection != 0 ? slotOf(connection) : -1;
     if (slot < 0) {
         writeLogText("Not Found.");
         writeLogText("#eCInfoChange");
