@@ -70,6 +70,17 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     target_link_libraries(fake_itunes PRIVATE ole32 oleaut32 uuid advapi32)
   endif()
 
+  # The fake system media session provider, a DLL that Wine's
+  # RoGetActivationFactory loads once the scenario registers it.
+  add_library(fake_media_session SHARED
+              ${CMAKE_SOURCE_DIR}/fakeplayers/media_session/fake_media_session.cpp)
+  set_target_properties(fake_media_session PROPERTIES PREFIX "")
+  target_include_directories(fake_media_session PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(fake_media_session PRIVATE _WIN32_WINNT=0x0A00)
+  target_compile_options(fake_media_session PRIVATE ${WINE_PROGRAM_FLAGS})
+  target_link_options(fake_media_session PRIVATE ${WINE_PROGRAM_LINK} -Wl,--kill-at)
+  target_link_libraries(fake_media_session PRIVATE ole32 runtimeobject)
+
   # The iTunes probe's timing (scripts/bench-itunes): the plug-in's code
   # linked into a program, so that one probe can be timed alone.
   add_executable(itunes_probe_timing ${CMAKE_SOURCE_DIR}/tests/bench/itunes_probe_timing.cpp

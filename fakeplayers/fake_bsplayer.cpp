@@ -9,10 +9,13 @@
 //                                 address has there); the playing file's full
 //                                 path, NUL-terminated ANSI, is written there
 //                                 with WriteProcessMemory, the sender's
-//                                 process found from the window in wParam
+//                                 process found from the window in wParam;
+//                                 each write's process id is added to
+//                                 bsplayer-writes.txt beside the program
 // and the host steers it with the orders of fake_control.h: the path to
 // report, the play state to answer, a hang, a quit right after the next
 // status query.
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
@@ -30,6 +33,20 @@ const ULONG_PTR kGetFileName = 0x1010B;
 fake::WindowFake g_fake = {0, false};
 std::string g_path;
 
+// One line per process written, so the host can tell whether any but
+// itself was: the real player writes wherever the sender's window says.
+void countWrite(DWORD pid) {
+    char path[MAX_PATH] = {0};
+    GetModuleFileNameA(NULL, path, MAX_PATH);
+    char* slash = strrchr(path, '\\');
+    if (!slash || (size_t)(slash - path) + 20 > sizeof path) return;
+    strcpy(slash + 1, "bsplayer-writes.txt");
+    FILE* f = fopen(path, "ab");
+    if (!f) return;
+    fprintf(f, "%lu\n", (unsigned long)pid);
+    fclose(f);
+}
+
 // Writes the path into the process that owns the sender's window.
 LRESULT writePathTo(HWND sender, const COPYDATASTRUCT* record) {
     UINT_PTR address = 0;
@@ -38,6 +55,7 @@ LRESULT writePathTo(HWND sender, const COPYDATASTRUCT* record) {
     DWORD pid = 0;
     if (!address || !IsWindow(sender) || !GetWindowThreadProcessId(sender, &pid))
         return FALSE;
+    countWrite(pid);
     HANDLE process = OpenProcess(PROCESS_VM_WRITE | PROCESS_VM_OPERATION, FALSE, pid);
     if (!process) return FALSE;
     SIZE_T written = 0;

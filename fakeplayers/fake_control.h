@@ -4,7 +4,8 @@
 // Window messages (the answer is 1 when the order was taken):
 //   kSetState, wParam        the play state to answer from now on
 //   kHang, wParam            sleep wParam ms inside the window procedure
-//                            (Winamp, BSPlayer; posted, so the host never waits)
+//                            (Winamp, BSPlayer, iTunes; posted, so the host
+//                            never waits)
 //   kQuitAfterStatus         quit right after answering the next status query:
 //                            the window is gone before the answer arrives, as
 //                            with a player the user closes at that moment
@@ -12,6 +13,9 @@
 //   kDieAfter, wParam        iTunes: answer wParam more calls, die at the next
 //   kCountObjects            iTunes: answers the number of objects alive
 //   kSlow, wParam            iTunes: answer every call wParam ms late
+//   kSetMainWindow, wParam   iTunes: its main window (class "iTunes") there
+//                            (1) or gone (0), the process and its COM class
+//                            staying, as while the player exits
 //   WM_SETTEXT               the caption (Winamp, Lilith)
 //   WM_CLOSE                 quit
 // WM_COPYDATA, dwData one of CopyOrder:
@@ -36,6 +40,7 @@ enum Order : UINT {
     kDieAfter = WM_APP + 5,
     kCountObjects = WM_APP + 6,
     kSlow = WM_APP + 7,
+    kSetMainWindow = WM_APP + 20,
 };
 
 enum CopyOrder : ULONG_PTR {

@@ -13,7 +13,10 @@
 // "MelodyRibbonFakeITunes") with the orders of fake_control.h: title and
 // artist (or none), the player state (0 stopped, anything else plays),
 // displayed or not, die after answering n more calls, answer every call
-// late, and how many objects are alive.
+// late, and how many objects are alive.  Like the player it has a main
+// window of class "iTunes", which the host can take away (an iTunes on its
+// way out) or hang, since both windows share the one thread that also
+// serves COM.
 #include <objbase.h>
 #include <oleauto.h>
 #include <stdio.h>
@@ -267,6 +270,21 @@ void unregisterServer() {
     UnRegisterTypeLib(kLibrary, 1, 0, LOCALE_NEUTRAL, SYS_WIN64);
 }
 
+HWND g_mainWindow = NULL;
+
+bool setMainWindow(bool present) {
+    if (!present) {
+        if (g_mainWindow) DestroyWindow(g_mainWindow);
+        g_mainWindow = NULL;
+        return true;
+    }
+    if (!g_mainWindow)
+        g_mainWindow = CreateWindowExW(0, L"iTunes", L"iTunes", WS_OVERLAPPEDWINDOW,
+                                       CW_USEDEFAULT, CW_USEDEFAULT, 300, 200, NULL, NULL,
+                                       GetModuleHandleW(NULL), NULL);
+    return g_mainWindow != NULL;
+}
+
 std::wstring copiedText(const COPYDATASTRUCT* data) {
     return std::wstring((const wchar_t*)data->lpData, data->cbData / sizeof(wchar_t));
 }
@@ -307,6 +325,11 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case fake::kSlow:
         g_lateMs = (DWORD)wParam;
         return 1;
+    case fake::kSetMainWindow:
+        return setMainWindow(wParam != 0) ? 1 : 0;
+    case fake::kHang:
+        Sleep((DWORD)wParam);
+        return 1;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -345,7 +368,12 @@ int serve(HINSTANCE instance) {
     if (FAILED(CoRegisterClassObject(kApplicationClass, &g_factory, CLSCTX_LOCAL_SERVER,
                                      REGCLS_MULTIPLEUSE, &g_classCookie)))
         return 5;
-    // The window last: once the host finds it, clients can connect.
+    WNDCLASSW main = {};
+    main.lpfnWndProc = DefWindowProcW;
+    main.hInstance = instance;
+    main.lpszClassName = L"iTunes";
+    if (!RegisterClassW(&main) || !setMainWindow(true)) return 7;
+    // The control window last: once the host finds it, clients can connect.
     WNDCLASSW wc = {};
     wc.lpfnWndProc = windowProc;
     wc.hInstance = instance;

@@ -20,6 +20,8 @@ int32_t g_iTunesOrder;
 int32_t g_kbMediaPlayerOrder;
 int32_t g_bsPlayerOrder;
 int32_t g_lilithOrder;
+int32_t g_mediaSessionOrder;
+char g_mediaSessionApps[kMediaSessionAppsBytes];
 WCHAR g_lastAppended[kLastAppendedUnits];
 static bool g_lastAppendedUnsaved;
 
@@ -126,6 +128,15 @@ bool sameWide(const WCHAR* a, const WCHAR* b) {
     return a[i] == b[i];
 }
 
+void readAppList(char* out) {
+    if (g_iniPath[0] == '\0') {
+        out[0] = '\0';
+        return;
+    }
+    GetPrivateProfileStringA(kPlayer, "MediaSessionApps", "", out, kMediaSessionAppsBytes,
+                             g_iniPath);
+}
+
 void writeInt(const char* section, const char* key, int32_t value) {
     char text[16];
     TextBuilder(text, sizeof text).putDecimal(value);
@@ -156,6 +167,7 @@ void logSettingsBanner() {
     writeLog("kbMediaPlayerOrder:%d", g_kbMediaPlayerOrder);
     writeLog("BSplayerOrder:%d", g_bsPlayerOrder);
     writeLog("LilithOrder:%d", g_lilithOrder);
+    writeLog("MediaSessionOrder:%d", g_mediaSessionOrder);
     writeLogText(kRule);
 }
 
@@ -177,6 +189,8 @@ bool loadSettings() {
     g_kbMediaPlayerOrder = readInt(kPlayer, "kbMediaPlayerOrder", -1);
     g_bsPlayerOrder = readInt(kPlayer, "BSplayerOrder", -1);
     g_lilithOrder = readInt(kPlayer, "LilithOrder", -1);
+    g_mediaSessionOrder = readInt(kPlayer, "MediaSessionOrder", -1);
+    readAppList(g_mediaSessionApps);
     readLastAppended();
     logSettingsBanner();
     return true;
@@ -196,6 +210,9 @@ bool saveSettings() {
     writeInt(kPlayer, "kbMediaPlayerOrder", g_kbMediaPlayerOrder);
     writeInt(kPlayer, "BSplayerOrder", g_bsPlayerOrder);
     writeInt(kPlayer, "LilithOrder", g_lilithOrder);
+    writeInt(kPlayer, "MediaSessionOrder", g_mediaSessionOrder);
+    WritePrivateProfileStringA(kPlayer, "MediaSessionApps", g_mediaSessionApps,
+                               g_iniPath);
     writeLastAppended();
     g_lastAppendedUnsaved = false;
     return true;

@@ -22,6 +22,14 @@ extern int32_t g_iTunesOrder;                   // iTunesOrder
 extern int32_t g_kbMediaPlayerOrder;            // kbMediaPlayerOrder
 extern int32_t g_bsPlayerOrder;                 // BSplayerOrder
 extern int32_t g_lilithOrder;                   // LilithOrder
+extern int32_t g_mediaSessionOrder;             // MediaSessionOrder
+
+// MediaSessionApps: which apps' media sessions may be published, as
+// ";"-separated parts of their app ids; empty for every app.  App ids are
+// long ("Microsoft.ZuneMusic_8wekyb3d8bbwe!Microsoft.ZuneMusic"), so a list
+// of a few needs more room than the other texts.
+enum { kMediaSessionAppsBytes = 512 };
+extern char g_mediaSessionApps[kMediaSessionAppsBytes];
 
 // LastAppended: the separator and title last appended to the user's name,
 // kept across runs so that a title left on the server by a crash or a quit

@@ -8,6 +8,10 @@ bool isHighSurrogate(WCHAR c) {
     return c >= 0xD800 && c < 0xDC00;
 }
 
+bool isLowSurrogate(WCHAR c) {
+    return c >= 0xDC00 && c < 0xE000;
+}
+
 WCHAR foldAscii(WCHAR c) {
     return (c >= 'A' && c <= 'Z') ? (WCHAR)(c + ('a' - 'A')) : c;
 }
@@ -95,4 +99,16 @@ int findFirstNoCase(const WCHAR* text, const WCHAR* find) {
     for (int p = 0; p + m <= n; p++)
         if (matchesAt(text + p, find, m)) return p;
     return -1;
+}
+
+void replaceLoneSurrogates(WCHAR* text) {
+    if (!text) return;
+    for (int i = 0; text[i]; i++) {
+        bool high = isHighSurrogate(text[i]);
+        bool low = isLowSurrogate(text[i]);
+        if (high && isLowSurrogate(text[i + 1]))
+            i++;
+        else if (high || low)
+            text[i] = 0xFFFD;
+    }
 }

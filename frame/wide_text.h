@@ -44,3 +44,8 @@ int composeTitleArtist(WCHAR* out, int capacity, const WCHAR* title, const WCHAR
 // empty find).
 int findLastNoCase(const WCHAR* text, const WCHAR* find);
 int findFirstNoCase(const WCHAR* text, const WCHAR* find);
+
+// Unpaired surrogates become U+FFFD, in place: hosts and servers refuse a
+// name that holds one, and a player's caption or a COM string may carry
+// one as readily as a tag.
+void replaceLoneSurrogates(WCHAR* text);

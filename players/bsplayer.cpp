@@ -20,9 +20,31 @@ enum { kPathBytes = 1024 };
 // that is gone by then: a late answer lands where it can do no harm.
 char g_answeredPath[kPathBytes];
 
+// Enough for any desktop: each step of the search is one window lookup.
+enum { kMaxWindowsPerClass = 256 };
+
+bool isOurs(HWND window) {
+    DWORD owner = 0;
+    return GetWindowThreadProcessId(window, &owner) != 0 &&
+           owner == GetCurrentProcessId();
+}
+
+HWND findOwnWindow(const char* windowClass) {
+    HWND window = NULL;
+    for (int i = 0; i < kMaxWindowsPerClass; i++) {
+        window = FindWindowExA(NULL, window, windowClass, NULL);
+        if (window == NULL || isOurs(window)) return window;
+    }
+    return NULL;
+}
+
+// BSPlayer writes the path into the process that owns the sender's window,
+// at the address in the record.  "TFrmMain" is a common form class name, so
+// the first such window may be another program's, which must never be
+// written at our buffer's address: only a window of this process is named.
 HWND findHostWindow() {
-    HWND host = FindWindowA("TFrmMain", NULL);
-    return host ? host : FindWindowA("inaka_win_wnd_FrameWnd1", NULL);
+    HWND host = findOwnWindow("TFrmMain");
+    return host ? host : findOwnWindow("inaka_win_wnd_FrameWnd1");
 }
 
 }  // namespace

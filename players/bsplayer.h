@@ -8,6 +8,6 @@
 #include "players/player_status.h"
 
 PlayerStatus checkBSplayerStatus(HWND* window);
-// Leaves title untouched when it gives up: no host window to name as the
-// sender, no answer in time, or no path in the answer.
+// Leaves title untouched when it gives up: no host window of this process
+// to name as the sender, no answer in time, or no path in the answer.
 bool getBSplayerTitle(WCHAR* title, int capacity, HWND window);

@@ -147,19 +147,6 @@ void readFrameText(const MediaBytes* in, uint64_t data, uint32_t size,
     if (got >= 2) decodeFrameText(bytes, got, cp, text, kTagTextUnits);
 }
 
-// Unpaired surrogates become U+FFFD: hosts and servers refuse a name that
-// holds one.
-void replaceLoneSurrogates(WCHAR* text) {
-    for (int i = 0; text[i]; i++) {
-        bool high = text[i] >= 0xD800 && text[i] < 0xDC00;
-        bool low = text[i] >= 0xDC00 && text[i] < 0xE000;
-        if (high && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
-            i++;
-        else if (high || low)
-            text[i] = 0xFFFD;
-    }
-}
-
 void decodeUtf16(const uint8_t* text, uint32_t n, bool bigEndianDefault, WCHAR* out,
                  int capacity) {
     bool big = bigEndianDefault;

@@ -10,6 +10,7 @@
 
 #include "frame/trace_log.h"
 #include "frame/wide_text.h"
+#include "players/player_window.h"
 
 namespace {
 
@@ -110,6 +111,21 @@ bool processPathContains(DWORD id, const char* name, ImageNameQuery query) {
     return match;
 }
 
+// While iTunes.exe exits it has already withdrawn its class, and creating
+// the application object would start it anew; a hung iTunes would hold the
+// host in the first COM call, which has no time-out.  Its main window is
+// the sign of a live iTunes: it must be there and answer within the
+// players' bound.  Without it the probe costs one window lookup.
+enum iTunesWindow { kNoWindow, kWindowSilent, kWindowAnswers };
+
+iTunesWindow askMainWindow() {
+    HWND window = FindWindowA("iTunes", NULL);
+    if (window == NULL) return kNoWindow;
+    LRESULT ignored = 0;
+    return askPlayerWindow(window, WM_NULL, 0, 0, &ignored) ? kWindowAnswers
+                                                            : kWindowSilent;
+}
+
 }  // namespace
 
 void releaseiTunes(ITunesSlot* slot) {
@@ -122,6 +138,12 @@ void releaseiTunes(ITunesSlot* slot) {
 PlayerStatus checkiTunesStatus(ITunesSlot* slot) {
     slot->application = NULL;
     slot->comInitialised = false;
+    iTunesWindow window = askMainWindow();
+    if (window == kNoWindow) return kITunesNotPlaying;
+    if (window == kWindowSilent) {
+        writeLogText("checkiTunesStatus Exit  Reason:iTunes Not Answering.");
+        return kITunesNotPlaying;
+    }
     if (!DispProcessIDs("iTunes.exe")) return kITunesNotPlaying;
 
     // S_FALSE (the host initialised the thread already) still counts and

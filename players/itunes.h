@@ -1,6 +1,6 @@
-// iTunes: asked over its COM automation interface, and only while a process
-// named iTunes.exe runs, because creating its application object would
-// otherwise start the player.
+// iTunes: asked over its COM automation interface, and only while its main
+// window (class "iTunes") answers and a process named iTunes.exe runs,
+// because creating its application object would otherwise start the player.
 #pragma once
 
 #include <windows.h>

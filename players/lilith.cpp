@@ -61,12 +61,41 @@ PlayerStatus checkLilithStatus(HWND* window) {
     return askLilith();
 }
 
+// Lilith writes its caption in Shift-JIS, and the window manager widens it
+// with the system's ANSI code page.  Under 932 the bracket 0x81 0x6E
+// arrives as U+FF3D; under any other code page it arrives as whatever that
+// code page makes of the same two bytes (U+0081 'n' under 1252).  Returns
+// the units of that form, 0 when the code page cannot read the bytes: the
+// replacement character it then gives stands for any unreadable byte, so
+// it would mark a title where there is no bracket.
+static int widenedBracket(WCHAR* out, int capacity) {
+    static const char kShiftJisBracket[] = "\x81\x6E";
+    int units = MultiByteToWideChar(CP_ACP, 0, kShiftJisBracket, 2, out, capacity);
+    for (int i = 0; i < units; i++)
+        if (out[i] == 0xFFFD) return 0;
+    return units > 0 ? units : 0;
+}
+
+static bool matchesAt(const WCHAR* text, const WCHAR* find, int units) {
+    for (int i = 0; i < units; i++)
+        if (text[i] != find[i]) return false;
+    return true;
+}
+
 void cutLilithCaption(const WCHAR* caption, WCHAR* out, int capacity) {
     if (capacity <= 0) return;
     out[0] = 0;
-    for (const WCHAR* p = caption; p && *p; p++) {
-        if (*p == 0xFF3D) {
-            copyWide(out, capacity, p + 1);
+    if (!caption) return;
+    WCHAR widened[2];
+    int widenedUnits = widenedBracket(widened, 2);
+    for (const WCHAR* p = caption; *p; p++) {
+        int marker = 0;
+        if (*p == 0xFF3D)
+            marker = 1;
+        else if (widenedUnits > 0 && matchesAt(p, widened, widenedUnits))
+            marker = widenedUnits;
+        if (marker > 0) {
+            copyWide(out, capacity, p + marker);
             return;
         }
     }

@@ -18,7 +18,9 @@ bool getLilithTitle(WCHAR* title, int capacity, HWND window);
 PlayerStatus lilithStatusFromAnswer(const char* answer);
 
 // Lilith shows "<anything>］<title>" with a full-width right square bracket
-// (U+FF3D) before the title.  out (capacity units) receives what follows
-// the first bracket, cut at a whole character, or an empty text when the
-// caption has none.
+// (U+FF3D) before the title; under an ANSI code page other than 932 the
+// bracket's two Shift-JIS bytes arrive widened as that code page reads
+// them, which counts as the bracket too.  out (capacity units) receives
+// what follows the first bracket, cut at a whole character, or an empty
+// text when the caption has none.
 void cutLilithCaption(const WCHAR* caption, WCHAR* out, int capacity);

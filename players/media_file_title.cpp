@@ -24,14 +24,50 @@ uint32_t readFileAt(void* context, uint64_t offset, uint8_t* out, uint32_t n) {
     return got;
 }
 
+typedef BOOL(WINAPI* ThreadErrorModeSetter)(DWORD mode, LPDWORD oldMode);
+
+// Windows 7 and later only; looked up, as importing it would stop the
+// module loading on XP.
+ThreadErrorModeSetter findThreadErrorModeSetter() {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (!kernel) return NULL;
+    return (ThreadErrorModeSetter)(void*)GetProcAddress(kernel, "SetThreadErrorMode");
+}
+
+// A path on a removed CD or USB drive would make the system ask the user,
+// in a box raised from inside the host, to insert the disk; failing
+// critical errors makes the open fail instead.  The thread's own mode
+// touches nothing else of the host's; without it the process's mode is
+// changed for the open alone, keeping whatever the host had set.
+HANDLE openWithoutDiskPrompt(const char* path) {
+    ThreadErrorModeSetter setThreadMode = findThreadErrorModeSetter();
+    DWORD oldThread = 0;
+    UINT oldProcess = 0;
+    bool threadMode = setThreadMode && setThreadMode(SEM_FAILCRITICALERRORS, &oldThread);
+    if (threadMode) {
+        if (oldThread & ~(DWORD)SEM_FAILCRITICALERRORS)
+            setThreadMode(oldThread | SEM_FAILCRITICALERRORS, NULL);
+    } else {
+        oldProcess = SetErrorMode(SEM_FAILCRITICALERRORS);
+        if (oldProcess & ~(UINT)SEM_FAILCRITICALERRORS)
+            SetErrorMode(oldProcess | SEM_FAILCRITICALERRORS);
+    }
+    HANDLE file = CreateFileA(path, GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (threadMode)
+        setThreadMode(oldThread, NULL);
+    else
+        SetErrorMode(oldProcess);
+    return file;
+}
+
 // The player holds the file open, so every kind of sharing is allowed.
 // Only files on a disk are read: a pipe or a device named by the path could
 // keep ReadFile waiting, and with it the host.
 bool openMedia(const char* path, MediaBytes* bytes) {
     if (!path) return false;
-    HANDLE file = CreateFileA(path, GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = openWithoutDiskPrompt(path);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD high = 0;
     SetLastError(NO_ERROR);
@@ -74,7 +110,9 @@ int32_t titleFromTagV1(WCHAR* dest, const char* path, int32_t len, UINT cp) {
 }
 
 // The path is widened before the backslash is looked for: in a double-byte
-// code page the second byte of a character may be 0x5C.
+// code page the second byte of a character may be 0x5C.  A path is in the
+// system's ANSI code page, the one CreateFileA reads it in, whatever the
+// conversion code page, so the callers widen it with CP_ACP.
 int32_t titleFromName(WCHAR* dest, const char* path, int32_t len, UINT cp) {
     WCHAR wide[kPathBytes];
     wide[0] = 0;
@@ -104,7 +142,7 @@ int32_t getTitleFromFileByID3Tagv1(WCHAR* dest, const char* path, int32_t len) {
 }
 
 int32_t getTitleFromFileName(WCHAR* dest, const char* path, int32_t len) {
-    return titleFromName(dest, path, len, getConversionCodePage());
+    return titleFromName(dest, path, len, CP_ACP);
 }
 
 int32_t getTitleFromFile(WCHAR* dest, const char* path, int32_t len) {
@@ -112,7 +150,7 @@ int32_t getTitleFromFile(WCHAR* dest, const char* path, int32_t len) {
     UINT cp = getConversionCodePage();
     int32_t length = titleFromTagV2(dest, path, len, cp);
     if (length == 0) length = titleFromTagV1(dest, path, len, cp);
-    if (length == 0) length = titleFromName(dest, path, len, cp);
+    if (length == 0) length = titleFromName(dest, path, len, CP_ACP);
     writeLogText("#getTitleFromFile End.");
     return length;
 }

@@ -6,6 +6,7 @@
 #include "players/itunes.h"
 #include "players/kbmedia_player.h"
 #include "players/lilith.h"
+#include "players/media_session.h"
 #include "players/winamp.h"
 
 namespace {
@@ -57,6 +58,12 @@ PlayerStatus probeLilith(PlayerHandles* h) {
 bool readLilith(WCHAR* title, int capacity, PlayerHandles* h) {
     return getLilithTitle(title, capacity, h->lilith);
 }
+PlayerStatus probeMediaSession(PlayerHandles*) {
+    return checkMediaSessionStatus();
+}
+bool readMediaSession(WCHAR* title, int capacity, PlayerHandles*) {
+    return getMediaSessionTitle(title, capacity);
+}
 
 const PlayerEntry kPlayers[] = {
     {kWinampPlaying, &g_winampOrder, "Winamp Status:%d", probeWinamp, readWinamp, NULL},
@@ -67,6 +74,9 @@ const PlayerEntry kPlayers[] = {
     {kBsPlayerPlaying, &g_bsPlayerOrder, "BSplayer Status:%d", probeBsPlayer,
      readBsPlayer, NULL},
     {kLilithPlaying, &g_lilithOrder, "Lilith Status:%d", probeLilith, readLilith, NULL},
+    // After the five, so that they win on equal orders.
+    {kMediaSessionPlaying, &g_mediaSessionOrder, "MediaSession Status:%d",
+     probeMediaSession, readMediaSession, NULL},
 };
 const int kPlayerCount = (int)(sizeof kPlayers / sizeof kPlayers[0]);
 

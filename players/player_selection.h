@@ -6,10 +6,10 @@
 #include "players/player_status.h"
 
 // Probes every enabled player (order > 0) in the fixed order Winamp,
-// iTunes, KbMedia Player, BSPlayer, Lilith and returns order * 10000 + code
-// of the playing player with the smallest order, or kNoTargetPlayer.  A
-// player that played but lost has what its probe left in its slot ended
-// before this returns.
+// iTunes, KbMedia Player, BSPlayer, Lilith, the system media session, and
+// returns order * 10000 + code of the playing player with the smallest
+// order, or kNoTargetPlayer.  A player that played but lost has what its
+// probe left in its slot ended before this returns.
 int32_t checkPlayerStatus(PlayerHandles* handles);
 
 // Runs the target player's title reader into title (capacity UTF-16 units,

@@ -8,8 +8,12 @@
 bool askPlayerWindow(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
                      LRESULT* answer) {
     DWORD_PTR result = 0;
+    // Not SMTO_BLOCK: a player that sends one of our windows a message while
+    // it answers would then wait for us as we wait for it, for the whole
+    // bound.  What is sent to this thread meanwhile is handled; the update
+    // step guards itself against re-entry.
     LRESULT ok =
-        SendMessageTimeoutA(window, msg, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+        SendMessageTimeoutA(window, msg, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                             kPlayerAnswerTimeoutMs, &result);
     *answer = (LRESULT)result;
     return ok != 0;

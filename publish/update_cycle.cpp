@@ -8,6 +8,7 @@
 #include "frame/text_conversion.h"
 #include "frame/trace_log.h"
 #include "frame/wide_text.h"
+#include "players/media_session.h"
 #include "players/player_selection.h"
 #include "publish/connections.h"
 #include "publish/display_name.h"
@@ -151,6 +152,7 @@ void killTitleTimer() {
 void terminatePublishing() {
     g_terminated = true;
     killTitleTimer();
+    releaseMediaSession();
 }
 
 void startTitleTimer() {
@@ -166,6 +168,7 @@ void startTitleTimer() {
 
 void stopTitleTimer() {
     killTitleTimer();
+    releaseMediaSession();
     g_mrOnOff = false;
     bool waiting = false;
     for (int i = 0; i < kSlotCount; i++)
@@ -324,6 +327,9 @@ int32_t TimerProc(uint32_t connection, uint8_t pendingChange) {
     strTitle[kTitleUnits - 1] = 0;
     WCHAR separator[kSeparatorUnits];
     separatorToWide(separator, cp);
+    // Before the separator is looked for: a separator is made of whole
+    // characters, so taking one out cannot split a pair left intact here.
+    replaceLoneSurrogates(strTitle);
     neutralizeSeparator(strTitle, separator);
 
     WCHAR name[kNameUnits];

@@ -67,11 +67,12 @@ system_imports_only() {
 
 # The shipping DLL must load on XP: newer headers route the process-status
 # calls to kernel32's K32 names, and the image-name query of Vista and later
-# is looked up at run time; an import of either would stop the load there.
+# and the thread error mode of 7 and later are looked up at run time; an
+# import of any of them would stop the load there.
 no_imports_missing_on_xp() {
     local bad
     bad=$(echo "$headers" | awk '/DLL Name:/ {dll = tolower($3)}
-        $3 ~ /^(K32|QueryFullProcessImageName)/ {print dll ": " $3}')
+        $3 ~ /^(K32|QueryFullProcessImageName|SetThreadErrorMode|GetThreadErrorMode)/ {print dll ": " $3}')
     [ -z "$bad" ] || { echo "  imports missing on XP: $bad"; return 1; }
 }
 

@@ -21,7 +21,7 @@ build=$(cd "$build" && pwd) || exit 1
 root=${MR_SCENARIO_ROOT:-/tmp/mr-scn}
 
 fakes=(fake_winamp.exe fake_kbmedia.exe fake_lilith.exe fake_bsplayer.exe iTunes.exe)
-for f in testhost.exe MelodyRibbon.dll "${fakes[@]}"; do
+for f in testhost.exe MelodyRibbon.dll "${fakes[@]}" fake_media_session.dll; do
     if [ ! -f "$build/$f" ]; then
         echo "wine: $build/$f is missing (build the x86-64 Windows targets first)" >&2
         exit 1
@@ -58,6 +58,7 @@ for scn in "${scenarios[@]}"; do
     mkdir -p "$dir"
     cp "$build/testhost.exe" "$build/MelodyRibbon.dll" "$build"/fake_*.exe \
         "$build/iTunes.exe" "$dir/"
+    cp "$build/fake_media_session.dll" "$dir/"
     cp -r "$here/tests/media" "$dir/media"
     cp "$scn" "$dir/scenario.scn"
     lang=$(sed -n 's/^# *lang: *\([^ ]*\).*/\1/p' "$scn" | head -n 1)

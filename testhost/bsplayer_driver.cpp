@@ -30,8 +30,19 @@ bool BsPlayerDriver::quitAfterStatus(std::string* error) {
     return program_.send(fake::kQuitAfterStatus, 0, 0, error);
 }
 
+// Another program may have a window of the same class (see foreignform).
+static HWND ownHostWindow() {
+    for (HWND w = FindWindowExA(NULL, NULL, "TFrmMain", NULL); w;
+         w = FindWindowExA(NULL, w, "TFrmMain", NULL)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == GetCurrentProcessId()) return w;
+    }
+    return NULL;
+}
+
 bool BsPlayerDriver::setHostWindow(bool present, std::string* error) {
-    HWND existing = FindWindowA("TFrmMain", NULL);
+    HWND existing = ownHostWindow();
     if (!present) {
         if (existing && !DestroyWindow(existing)) {
             *error = "could not destroy the TFrmMain window";

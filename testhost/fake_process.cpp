@@ -9,6 +9,8 @@ namespace {
 const DWORD kControlTimeoutMs = 3000;
 const DWORD kStartTimeoutMs = 15000;
 const DWORD kStepMs = 20;
+const int kStartAttempts = 3;
+const DWORD kRetryMs = 500;
 
 }  // namespace
 
@@ -38,10 +40,20 @@ bool FakeProcess::start(const WText& arguments, std::string* error) {
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &si,
-                        &pi)) {
-        *error = "CreateProcess(" + program_ + ") failed, error " +
-                 std::to_string(GetLastError());
+    // Wine on a loaded machine now and then fails a process start with an
+    // internal error (1359) while the wineserver is busy with a process that
+    // just ended; the same start goes through a moment later.
+    bool started = false;
+    DWORD lastError = 0;
+    for (int attempt = 0; attempt < kStartAttempts && !started; attempt++) {
+        if (attempt > 0) wait_(kRetryMs);
+        started = CreateProcessW(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL,
+                                 &si, &pi) != FALSE;
+        if (!started) lastError = GetLastError();
+    }
+    if (!started) {
+        *error =
+            "CreateProcess(" + program_ + ") failed, error " + std::to_string(lastError);
         return false;
     }
     CloseHandle(pi.hThread);

@@ -106,6 +106,14 @@ bool ITunesDriver::slow(long ms, std::string* error) {
     return process_.send(fake::kSlow, (WPARAM)ms, 0, error);
 }
 
+bool ITunesDriver::setMainWindow(bool present, std::string* error) {
+    return process_.send(fake::kSetMainWindow, present ? 1 : 0, 0, error);
+}
+
+bool ITunesDriver::hang(DWORD ms, std::string* error) {
+    return process_.post(fake::kHang, ms, 0, error);
+}
+
 bool ITunesDriver::quit(std::string* error) {
     return process_.quit(error);
 }

@@ -39,6 +39,11 @@ public:
     bool dieAfter(long calls, std::string* error);
     // It answers every call ms late.
     bool slow(long ms, std::string* error);
+    // Its main window (class "iTunes") there or gone, the process staying.
+    bool setMainWindow(bool present, std::string* error);
+    // Its one thread sleeps ms: both windows and COM stop answering.
+    // Posted, so the host does not wait.
+    bool hang(DWORD ms, std::string* error);
     // Also forgets one that died.
     bool quit(std::string* error);
     // Objects alive in the running fake.

@@ -32,6 +32,8 @@ const Scenario::Command Scenario::kCommands[] = {
     {"lilith", &Scenario::lilithCommand},
     {"bsplayer", &Scenario::bsplayerCommand},
     {"hostwindow", &Scenario::hostWindowCommand},
+    {"foreignform", &Scenario::foreignFormCommand},
+    {"mediasession", &Scenario::mediaSessionCommand},
     {"expect", &Scenario::expectCommand},
     {"log", &Scenario::logCommand},
     {"note", &Scenario::noteCommand},
@@ -59,7 +61,8 @@ Scenario::Scenario()
       kbmedia_("fake_kbmedia.exe", "FakeKbMediaPlayer",
                [this](DWORD ms) { loop_.pump(ms); }),
       lilith_("fake_lilith.exe", "Lilith", [this](DWORD ms) { loop_.pump(ms); }),
-      bsplayer_([this](DWORD ms) { loop_.pump(ms); }) {
+      bsplayer_([this](DWORD ms) { loop_.pump(ms); }),
+      foreignForm_("fake_form.exe", "TFrmMain", [this](DWORD ms) { loop_.pump(ms); }) {
     loop_.setObserver([this] { reportNameChanges(); });
 }
 
@@ -112,7 +115,12 @@ void Scenario::finish() {
         std::string error;
         if (!bsplayer_.quit(&error)) say("end: " + error);
     }
+    if (foreignForm_.running()) {
+        std::string error;
+        if (!foreignForm_.quit(&error)) say("end: " + error);
+    }
     itunes_.finish();
+    mediaSession_.finish();
     releaseHeldFiles();
 }
 
@@ -464,7 +472,7 @@ bool Scenario::itunesCommand(const Words& args) {
     static const char kUsage[] =
         "itunes register | create | start | title \"<text>\" | artist \"<text>\" | "
         "no-title | no-artist | play [state] | stop | hide | show | die-after <n> | "
-        "slow <ms> | quit";
+        "slow <ms> | window on|off | hang <ms> | quit";
     if (!arguments(args, 1, 2, kUsage)) return false;
     const std::string& verb = args[0].text;
     const bool one = args.size() == 1;
@@ -487,6 +495,7 @@ bool Scenario::itunesCommand(const Words& args) {
         return number(args[1], &n) && itunes_.dieAfter(n, &error_);
     if (verb == "slow" && !one) return number(args[1], &n) && itunes_.slow(n, &error_);
     if (verb == "quit" && one) return itunes_.quit(&error_);
+    if ((verb == "window" || verb == "hang") && !one) return itunesWindowCommand(args);
     error_ = std::string("usage: ") + kUsage;
     return false;
 }
@@ -620,6 +629,7 @@ bool Scenario::expectCommand(const Words& args) {
     if (what == "tick-time-max") return expectTickTime(rest);
     if (what == "itunes-activations") return expectITunesActivations(rest);
     if (what == "itunes-objects") return expectITunesObjects(rest);
+    if (what == "bsplayer-foreign-writes") return expectBsPlayerForeignWrites(rest);
     if (what == "acp") return expectAcp(rest);
     error_ = std::string("usage: ") + kUsage;
     return false;

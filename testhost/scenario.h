@@ -51,6 +51,8 @@
 //                                        the player quits right after it
 //                                        answers its next status query
 //   hostwindow on|off                    the host's "TFrmMain" window
+//   foreignform start|quit               another program with a "TFrmMain"
+//                                        window, in front of the host's
 //   itunes register                      registered for COM, not started
 //   itunes create                        the host creates an object (COM may start it)
 //   itunes start                         displayed, stopped, empty strings
@@ -58,6 +60,10 @@
 //   itunes play [state]  /  itunes stop  /  itunes hide  /  itunes show
 //   itunes die-after <n>                 answers n more calls, dies at the next
 //   itunes slow <ms>                     answers every call <ms> late
+//   itunes window on|off                 its main window (class "iTunes"),
+//                                        the process staying
+//   itunes hang <ms>                     its thread sleeps <ms>: neither its
+//                                        windows nor COM answer
 //   itunes quit
 //   expect name <id> "<text>"            exact UTF-16 comparison
 //   expect caption "<text>"
@@ -82,6 +88,10 @@
 //   expect acp <n>                       the ANSI code page (GetACP)
 //   expect itunes-activations [<=|>=] <n>  application objects the fake created
 //   expect itunes-objects <n>            objects alive in the running fake
+//   expect bsplayer-foreign-writes <n>   paths the fake BSPlayer wrote into
+//                                        processes other than the host
+//   mediasession ...                     the fake system media session (see
+//                                        scenario_media_session.cpp)
 //   log                                  the plug-in's log into the transcript
 //   note "<text>"                        a line for the reader
 #pragma once
@@ -95,6 +105,7 @@
 #include "testhost/dde_player_driver.h"
 #include "testhost/host_core.h"
 #include "testhost/itunes_driver.h"
+#include "testhost/media_session_driver.h"
 #include "testhost/message_loop.h"
 #include "testhost/plugin_module.h"
 #include "testhost/scenario_syntax.h"
@@ -156,6 +167,9 @@ private:
     bool bsplayerCommand(const Words& args);
     bool hostWindowCommand(const Words& args);
     bool itunesCommand(const Words& args);
+    bool itunesWindowCommand(const Words& args);
+    bool foreignFormCommand(const Words& args);
+    bool mediaSessionCommand(const Words& args);
     bool expectCommand(const Words& args);
     bool logCommand(const Words& args);
     bool noteCommand(const Words& args);
@@ -177,6 +191,7 @@ private:
     bool expectAcp(const Words& args);
     bool expectITunesActivations(const Words& args);
     bool expectITunesObjects(const Words& args);
+    bool expectBsPlayerForeignWrites(const Words& args);
 
     static const Command kCommands[];
 
@@ -187,6 +202,8 @@ private:
     DdePlayerDriver kbmedia_;
     DdePlayerDriver lilith_;
     BsPlayerDriver bsplayer_;
+    FakeProcess foreignForm_;
+    MediaSessionDriver mediaSession_;
     std::map<std::string, uint32_t> handles_;  // scenario id -> host handle
     std::map<std::string, int> changesSent_;   // scenario id -> name changes
     std::vector<std::string> sentTo_;          // scenario ids, one per name change

@@ -99,7 +99,9 @@ int main(int argc, char** argv) {
     EnumProcesses(ids, sizeof ids, &bytes);
     printf("processes listed: %lu\n", (unsigned long)(bytes / sizeof(DWORD)));
 
-    measure("iTunes not running: probe (search alone)", probeAndEnd);
+    measure("iTunes absent: probe (one window lookup)", probeAndEnd);
+    measure("iTunes absent: process search (not made)",
+            [] { DispProcessIDs("iTunes.exe"); });
 
     HANDLE iTunes = startProgram("\"" + besideProgram("iTunes.exe") + "\"");
     HWND control = iTunes ? waitForWindow("MelodyRibbonFakeITunes") : NULL;

@@ -14,7 +14,7 @@ protected:
         MediaTest::SetUp();
         writeIni("[Main]\r\nLog=1\r\n[Player]\r\nWinampOrder=0\r\nBSplayerOrder=3\r\n");
         initialize();
-        hostWindow_ = standin::createWindow("TFrmMain", "Host", nullptr);
+        hostWindow_ = standin::createOwnWindow("TFrmMain", "Host", nullptr);
         std::remove(logFile().c_str());
     }
     // A title buffer as a caller hands it, so that "untouched" shows.
@@ -105,7 +105,7 @@ TEST_F(BsPlayerTest, TheTitleComesFromTheFileThePlayerNames) {
 
     // Without the host's "TFrmMain" window its other main window is named.
     standin::destroyWindow(hostWindow_);
-    HWND other = standin::createWindow("inaka_win_wnd_FrameWnd1", "Host", nullptr);
+    HWND other = standin::createOwnWindow("inaka_win_wnd_FrameWnd1", "Host", nullptr);
     player.play(mediaPath("Other Song.mp3"));
     EXPECT_TRUE(getBSplayerTitle(title, kTitleUnits, player.window()));
     EXPECT_EQ(widen("Other Song"), WText(title));
@@ -124,6 +124,36 @@ TEST_F(BsPlayerTest, NoHostWindowMeansNoQueryAndNoChange) {
     EXPECT_EQ(
         std::vector<std::string>{"getBSplayerTitle Exit  Reason: Parent HWND is NULL."},
         logLines());
+}
+
+// "TFrmMain" is a common form class name.  The player writes into the
+// process that owns the window it is given, at our buffer's address, so
+// another program's window, even one found first, is never named.
+TEST_F(BsPlayerTest, OnlyAWindowOfThisProcessIsNamedAsTheSender) {
+    FakeBsPlayer player;
+    player.play(songBandFile());
+    standin::destroyWindow(hostWindow_);
+    HWND foreign[] = {standin::createWindow("TFrmMain", "Other", nullptr),
+                      standin::createWindow("inaka_win_wnd_FrameWnd1", "Other", nullptr)};
+    WCHAR title[kTitleUnits];
+    prefill(title);
+    EXPECT_FALSE(getBSplayerTitle(title, kTitleUnits, player.window()));
+    EXPECT_EQ(WText(kTitleUnits - 1, 'u'), WText(title));
+    EXPECT_EQ(0, player.fileNameQueries());
+    EXPECT_EQ(
+        std::vector<std::string>{"getBSplayerTitle Exit  Reason: Parent HWND is NULL."},
+        logLines());
+
+    // Ours behind the others: the other class's own window, then "TFrmMain".
+    HWND ownOther = standin::createOwnWindow("inaka_win_wnd_FrameWnd1", "Host", nullptr);
+    EXPECT_TRUE(getBSplayerTitle(title, kTitleUnits, player.window()));
+    EXPECT_EQ(widen("Song - Band"), WText(title));
+    EXPECT_EQ(ownOther, player.sender());
+    HWND ownMain = standin::createOwnWindow("TFrmMain", "Host", nullptr);
+    EXPECT_TRUE(getBSplayerTitle(title, kTitleUnits, player.window()));
+    EXPECT_EQ(ownMain, player.sender());
+    for (const standin::SentMessage& m : standin::sentMessages())
+        for (HWND w : foreign) EXPECT_NE((WPARAM)w, m.wParam);
 }
 
 TEST_F(BsPlayerTest, APathThePlayerDidNotWriteIsNeverUsed) {

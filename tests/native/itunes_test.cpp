@@ -4,6 +4,7 @@
 #include <standin/processes.h>
 
 #include "players/player_selection.h"
+#include "players/player_window.h"
 #include "winamp_fixture.h"
 
 using standin::ComCall;
@@ -17,7 +18,9 @@ protected:
         initialize();
         std::remove(logFile().c_str());
     }
+    // iTunes.exe with its main window, which answers at once.
     static DWORD runITunes() {
+        standin::createWindow("iTunes", "iTunes", nullptr);
         standin::startProcess("C:\\Program Files\\iTunes\\iTunes.exe");
         return standin::startProcess("C:\\WINDOWS\\explorer.exe");
     }
@@ -141,17 +144,59 @@ TEST_F(ITunesTest, ProcessSearchStopsAtTheFirstMatchAndHoldsItsBounds) {
     EXPECT_EQ(0, standin::openProcessHandles());
 }
 
+// Without iTunes's main window the probe is one window lookup: no process
+// search, no COM call.  An iTunes.exe that is quitting has taken its window
+// down already, and creating the object then would start it anew.
 TEST_F(ITunesTest, NotRunningMeansNoComCallAtAll) {
     start();
     standin::startProcess("C:\\WINDOWS\\explorer.exe");
-    ITunesSlot slot = {(void*)1, true};
+    int versionQueries = standin::versionQueryCount();
+    for (bool exiting : {false, true}) {
+        if (exiting) standin::startProcess("C:\\Program Files\\iTunes\\iTunes.exe");
+        ITunesSlot slot = {(void*)1, true};
+        EXPECT_EQ(kITunesNotPlaying, checkiTunesStatus(&slot)) << exiting;
+        EXPECT_EQ(NULL, slot.application) << exiting;
+        EXPECT_FALSE(slot.comInitialised) << exiting;
+        EXPECT_EQ(0, standin::comEntryCalls()) << exiting;
+        EXPECT_EQ(0, standin::iTunesActivations()) << exiting;
+        EXPECT_EQ(0, standin::processesOpened()) << exiting;
+        EXPECT_EQ(versionQueries, standin::versionQueryCount()) << exiting;
+        EXPECT_TRUE(standin::sentMessages().empty()) << exiting;
+        EXPECT_EQ(std::vector<std::string>{}, logLines()) << exiting;
+    }
+}
+
+// A hung iTunes would hold the host in the first COM call, which has no
+// time-out: its window is asked first, within the players' bound.  Another
+// program's window of the same class without an iTunes.exe is no iTunes.
+TEST_F(ITunesTest, AMainWindowThatDoesNotAnswerMeansNoComCall) {
+    start();
+    standin::startProcess("C:\\Program Files\\iTunes\\iTunes.exe");
+    HWND window = standin::createWindow("iTunes", "iTunes", nullptr);
+    standin::setHung(window, true);
+    ITunesSlot slot = {};
+    DWORD before = standin::nowMs();
     EXPECT_EQ(kITunesNotPlaying, checkiTunesStatus(&slot));
-    EXPECT_EQ(NULL, slot.application);
-    EXPECT_FALSE(slot.comInitialised);
+    EXPECT_EQ((DWORD)kPlayerAnswerTimeoutMs, standin::nowMs() - before);
+    const standin::SentMessage& m = standin::sentMessages().back();
+    EXPECT_EQ(window, m.window);
+    EXPECT_EQ((UINT)WM_NULL, m.msg);
+    EXPECT_TRUE(m.withTimeout);
+    EXPECT_TRUE(m.flags & SMTO_ABORTIFHUNG);
     EXPECT_EQ(0, standin::comEntryCalls());
     EXPECT_EQ(0, standin::iTunesActivations());
+    EXPECT_EQ(
+        std::vector<std::string>{"checkiTunesStatus Exit  Reason:iTunes Not Answering."},
+        logLines());
+
+    standin::reset();
+    standin::createWindow("iTunes", "iTunes", nullptr);
+    std::remove(logFile().c_str());
+    EXPECT_EQ(kITunesNotPlaying, checkiTunesStatus(&slot));
+    EXPECT_EQ(0, standin::comEntryCalls());
     EXPECT_EQ((std::vector<std::string>{"@@DispProcessIDs", "#DispProcessIDs"}),
               logLines());
+    expectNothingLeft("a window without iTunes.exe");
 }
 
 TEST_F(ITunesTest, ProbeAnswersByDisplayAndPlayerStateAndLeavesNothingOnRefusal) {

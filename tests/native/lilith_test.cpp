@@ -147,6 +147,36 @@ TEST_F(LilithTest, TitleIsTheSameUnderEveryCodePage) {
     EXPECT_EQ(testhost::WText(kTitleUnits - 1, 'a'), testhost::WText(title));
 }
 
+// Lilith's caption is Shift-JIS.  Under another ANSI code page its bracket
+// arrives as that code page reads the two bytes 81 6E (U+0081 'n' under
+// 1252), and marks the title all the same; under 932 those units are
+// plain text.
+TEST_F(LilithTest, TheBracketWidenedUnderAnotherCodePageMarksTheTitle) {
+    struct Case {
+        UINT acp;
+        const char* caption;
+        const char* title;
+    } cases[] = {
+        {1252, "Lilith[1/3]\u0081nArtist - Song", "Artist - Song"},
+        {1252, "a\u0081nb］c", "b］c"},
+        {1252, "a］b\u0081nc", "b\u0081nc"},
+        {1252, "a\u0081", ""},
+        {1252, "a\u0081m b", ""},
+        {932, "a\u0081nb", ""},
+        // UTF-8 cannot read 81: its U+FFFD would stand for any byte.
+        {65001, "a\uFFFDnb", ""},
+        {932, "a］b", "b"},
+    };
+    for (const Case& c : cases) {
+        standin::setAnsiCodePage(c.acp);
+        WCHAR out[kTitleUnits];
+        memset(out, 'x', sizeof out);
+        cutLilithCaption(testhost::widen(c.caption).c_str(), out, kTitleUnits);
+        EXPECT_EQ(testhost::widen(c.title), testhost::WText(out))
+            << c.acp << " " << c.caption;
+    }
+}
+
 TEST_F(LilithTest, LilithFirstBeatsWinampFifth) {
     writeIni("[Main]\r\nLog=1\r\n[Player]\r\nWinampOrder=5\r\nLilithOrder=1\r\n");
     initialize();

@@ -94,7 +94,7 @@ TEST_F(NoHeapTest, OneWinampUpdateStepAllocatesNothing) {
 // no stdio, whose FILE buffers come from the heap.
 TEST_F(NoHeapTest, OneBsPlayerUpdateStepAllocatesNothing) {
     start("[Player]\r\nWinampOrder=0\r\nBSplayerOrder=1\r\n", testhost::widen("Bob"));
-    standin::createWindow("TFrmMain", "Host", nullptr);
+    standin::createOwnWindow("TFrmMain", "Host", nullptr);
     std::string first = folder_ + "/first.mp3", second = folder_ + "/second.mp3";
     std::ofstream(first, std::ios::binary)
         << media::tag(3, 0, media::frame23("TIT2", media::text(0, "A")));

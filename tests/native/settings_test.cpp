@@ -21,6 +21,8 @@ TEST_P(SettingsDefaultsTest, NoFileAndTheSampleFileGiveTheDefaults) {
     EXPECT_EQ(-1, g_kbMediaPlayerOrder);
     EXPECT_EQ(-1, g_bsPlayerOrder);
     EXPECT_EQ(-1, g_lilithOrder);
+    EXPECT_EQ(-1, g_mediaSessionOrder);
+    EXPECT_STREQ("", g_mediaSessionApps);
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutTheSample, SettingsDefaultsTest,
@@ -99,4 +101,19 @@ TEST_F(SettingsTest, AReadOnlyFileIsReadAndLeftAsItWas) {
     g_mrOnOff = true;
     Terminate();
     EXPECT_EQ(text, readFile(iniFile()));
+}
+
+// The app list has room for several long app ids, well beyond the other
+// texts' 31 characters, and is written back as read.
+TEST_F(SettingsTest, MediaSessionSettingsAreReadAndWrittenBack) {
+    const std::string apps =
+        "Spotify.exe;foobar2000;Microsoft.ZuneMusic_8wekyb3d8bbwe!Microsoft.ZuneMusic";
+    writeIni("[Player]\r\nMediaSessionOrder=2\r\nMediaSessionApps=" + apps + "\r\n");
+    initialize();
+    EXPECT_EQ(2, g_mediaSessionOrder);
+    EXPECT_EQ(apps, g_mediaSessionApps);
+    Terminate();
+    std::string ini = readFile(iniFile());
+    EXPECT_NE(std::string::npos, ini.find("MediaSessionOrder=2\r\n")) << ini;
+    EXPECT_NE(std::string::npos, ini.find("MediaSessionApps=" + apps + "\r\n")) << ini;
 }

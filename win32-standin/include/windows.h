@@ -77,6 +77,7 @@ typedef HINSTANCE HMODULE;
 #define DLL_THREAD_ATTACH 2
 #define DLL_THREAD_DETACH 3
 
+#define WM_NULL 0x0000
 #define WM_TIMER 0x0113
 #define WM_COPYDATA 0x004A
 #define WM_USER 0x0400
@@ -173,6 +174,15 @@ BOOL WINAPI CloseHandle(HANDLE h);
 #define FILE_TYPE_PIPE 0x0003
 DWORD WINAPI GetFileType(HANDLE f);
 
+// Kernel: the error mode, simulated.  SetThreadErrorMode is found through
+// GetProcAddress on version 6.1 and later only, as Windows 7 brought it;
+// see <standin/desktop.h> for what a test reads back.
+#define SEM_FAILCRITICALERRORS 0x0001
+#define SEM_NOGPFAULTERRORBOX 0x0002
+#define SEM_NOOPENFILEERRORBOX 0x8000
+UINT WINAPI SetErrorMode(UINT mode);
+BOOL WINAPI SetThreadErrorMode(DWORD mode, LPDWORD oldMode);
+
 // Kernel: simulated system queries.
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR out, DWORD size);
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
@@ -192,6 +202,12 @@ LRESULT WINAPI SendMessageA(HWND w, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT WINAPI SendMessageTimeoutA(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT flags,
                                    UINT timeoutMs, PDWORD_PTR result);
 int WINAPI GetWindowTextA(HWND w, LPSTR out, int size);
+// Top-level windows only (parent NULL), in creation order after `after`.
+HWND WINAPI FindWindowExA(HWND parent, HWND after, LPCSTR className, LPCSTR windowName);
+// The owner of a window: the plug-in's own process for windows made with
+// standin::createOwnWindow, another process for every other one.
+DWORD WINAPI GetWindowThreadProcessId(HWND w, LPDWORD processId);
+DWORD WINAPI GetCurrentProcessId(void);
 int WINAPI GetWindowTextW(HWND w, LPWSTR out, int size);
 UINT_PTR WINAPI SetTimer(HWND w, UINT_PTR id, UINT elapseMs, TIMERPROC proc);
 BOOL WINAPI KillTimer(HWND w, UINT_PTR id);
@@ -286,5 +302,19 @@ BOOL WINAPI QueryFullProcessImageNameA(HANDLE process, DWORD flags, LPSTR out,
 // and later only, as Windows does.
 HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
+
+// --- the system media session's reach (simulated) ----------------------------
+//
+// combase.dll is loaded from the system folder only and its functions are
+// looked up (<roapi.h>, <winstring.h>); the session manager behind them is
+// scripted through <standin/runtime.h>.  Sleep moves the simulated clock on
+// without running timers (a wait that runs no messages); GetTickCount reads
+// that clock.
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#define E_NOTIMPL ((HRESULT)0x80004001L)
+HMODULE WINAPI LoadLibraryExA(LPCSTR name, HANDLE file, DWORD flags);
+BOOL WINAPI FreeLibrary(HMODULE module);
+DWORD WINAPI GetTickCount(void);
+void WINAPI Sleep(DWORD ms);
 
 #include <shlwapi.h>

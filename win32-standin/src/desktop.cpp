@@ -20,7 +20,13 @@ struct SimWindow {
     std::string caption;
     standin::WindowProc proc;
     bool hung = false;
+    bool callsBack = false;
+    DWORD processId = 0;
 };
+
+// The plug-in's process, and the first of the others, one per window.
+const DWORD kOwnProcessId = 0x500;
+const DWORD kFirstOtherProcessId = 0x1000;
 
 struct Desktop {
     std::string moduleFileName = "C:\\Host\\host.exe";
@@ -37,6 +43,10 @@ struct Desktop {
     UINT_PTR nextTimerId = 0x7F00;
     bool setTimerFails = false;
     DWORD now = 0;
+    DWORD nextProcessId = kFirstOtherProcessId;
+    UINT processErrorMode = 0;
+    DWORD threadErrorMode = 0;
+    standin::ErrorModes modesAtOpen = {0, 0};
     // Recording a message must not allocate inside the plug-in's calls, or
     // the no-heap measurement would count the stand-in's bookkeeping.
     Desktop() { sent.reserve(1 << 16); }
@@ -60,6 +70,10 @@ UINT standin_ansiCodePage() {
 }
 DWORD standin_versionMajor() {
     return desktop().major;
+}
+bool standin_versionAtLeast(DWORD major, DWORD minor) {
+    const Desktop& d = desktop();
+    return d.major > major || (d.major == major && d.minor >= minor);
 }
 
 namespace standin {
@@ -91,8 +105,16 @@ HWND createWindow(const std::string& className, const std::string& caption,
     w->className = className;
     w->caption = caption;
     w->proc = proc;
+    w->processId = desktop().nextProcessId++;
     HWND h = (HWND)w.get();
     desktop().windows.push_back(std::move(w));
+    return h;
+}
+
+HWND createOwnWindow(const std::string& className, const std::string& caption,
+                     WindowProc proc) {
+    HWND h = createWindow(className, caption, proc);
+    lookup(h)->processId = kOwnProcessId;
     return h;
 }
 
@@ -112,6 +134,18 @@ void setHung(HWND w, bool hung) {
 }
 int blockingSendsToHungWindows() {
     return desktop().hungBlockingSends;
+}
+void setCallsBackWhileAnswering(HWND w, bool calls) {
+    if (SimWindow* s = lookup(w)) s->callsBack = calls;
+}
+ErrorModes errorModesAtLastOpen() {
+    return desktop().modesAtOpen;
+}
+ErrorModes errorModes() {
+    return {desktop().processErrorMode, desktop().threadErrorMode};
+}
+void setProcessErrorMode(UINT mode) {
+    desktop().processErrorMode = mode;
 }
 const std::vector<SentMessage>& sentMessages() {
     return desktop().sent;
@@ -154,6 +188,7 @@ void reset() {
     resetDde();
     standin_resetCom();
     standin_resetProcesses();
+    standin_resetRuntime();
 }
 
 }  // namespace standin
@@ -202,6 +237,18 @@ int WINAPI GetLocaleInfoA(LCID, DWORD type, LPSTR out, int size) {
 UINT WINAPI GetACP(void) {
     return desktop().acp;
 }
+UINT WINAPI SetErrorMode(UINT mode) {
+    UINT old = desktop().processErrorMode;
+    desktop().processErrorMode = mode;
+    return old;
+}
+
+BOOL WINAPI SetThreadErrorMode(DWORD mode, LPDWORD oldMode) {
+    if (oldMode) *oldMode = desktop().threadErrorMode;
+    desktop().threadErrorMode = mode;
+    return TRUE;
+}
+
 DWORD WINAPI GetLastError(void) {
     return desktop().lastError;
 }
@@ -213,6 +260,7 @@ void WINAPI SetLastError(DWORD code) {
 
 HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
                           DWORD disposition, DWORD, HANDLE) {
+    desktop().modesAtOpen = {desktop().processErrorMode, desktop().threadErrorMode};
     int flags = 0;
     bool reads = (access & GENERIC_READ) != 0;
     bool writes = (access & (GENERIC_WRITE | FILE_APPEND_DATA)) != 0;
@@ -300,6 +348,34 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
     return NULL;
 }
 
+HWND WINAPI FindWindowExA(HWND parent, HWND after, LPCSTR className, LPCSTR windowName) {
+    if (parent != NULL) return NULL;
+    auto& ws = desktop().windows;
+    size_t i = 0;
+    if (after) {
+        while (i < ws.size() && (HWND)ws[i].get() != after) i++;
+        if (i == ws.size()) return NULL;
+        i++;
+    }
+    for (; i < ws.size(); i++) {
+        if (className && ws[i]->className != className) continue;
+        if (windowName && ws[i]->caption != windowName) continue;
+        return (HWND)ws[i].get();
+    }
+    return NULL;
+}
+
+DWORD WINAPI GetWindowThreadProcessId(HWND h, LPDWORD processId) {
+    SimWindow* w = lookup(h);
+    if (processId) *processId = w ? w->processId : 0;
+    // The thread is not modelled; any non-zero value stands for it.
+    return w ? w->processId + 1 : 0;
+}
+
+DWORD WINAPI GetCurrentProcessId(void) {
+    return kOwnProcessId;
+}
+
 static LRESULT deliver(SimWindow* w, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     return w->proc ? w->proc(h, msg, wp, lp) : 0;
 }
@@ -321,7 +397,7 @@ LRESULT WINAPI SendMessageTimeoutA(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT 
     if (result) *result = 0;
     SimWindow* w = lookup(h);
     if (!w) return 0;
-    if (w->hung) {
+    if (w->hung || (w->callsBack && (flags & SMTO_BLOCK))) {
         desktop().now += timeoutMs;
         SetLastError(ERROR_TIMEOUT);
         return 0;

@@ -217,8 +217,12 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
-    if (module != kKernel32 || !name || strcmp(name, "QueryFullProcessImageNameA") != 0 ||
-        standin_versionMajor() < 6)
-        return NULL;
-    return (FARPROC)(void*)&QueryFullProcessImageNameA;
+    FARPROC runtime = NULL;
+    if (standin_runtimeProc(module, name, &runtime)) return runtime;
+    if (module != kKernel32 || !name) return NULL;
+    if (strcmp(name, "QueryFullProcessImageNameA") == 0 && standin_versionMajor() >= 6)
+        return (FARPROC)(void*)&QueryFullProcessImageNameA;
+    if (strcmp(name, "SetThreadErrorMode") == 0 && standin_versionAtLeast(6, 1))
+        return (FARPROC)(void*)&SetThreadErrorMode;
+    return NULL;
 }

@@ -11,11 +11,16 @@ extern "C++" UINT standin_ansiCodePage();
 // The COM and process simulations, reset with the desktop.
 void standin_resetCom();
 void standin_resetProcesses();
+void standin_resetRuntime();
+// GetProcAddress's share for the simulated combase.dll: false when module is
+// not it, else *proc is the answer.
+bool standin_runtimeProc(HMODULE module, LPCSTR name, FARPROC* proc);
 // CloseHandle's share for process and snapshot handles: false when h is not
 // one of theirs, else *result is CloseHandle's answer.
 bool standin_closeSimulatedHandle(HANDLE h, BOOL* result);
 // The simulated system's major version (GetVersionExA's).
 DWORD standin_versionMajor();
+bool standin_versionAtLeast(DWORD major, DWORD minor);
 
 namespace standin {
 

@@ -41,6 +41,9 @@ typedef std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> WindowProc;
 // GetWindowTextA in the ANSI code page, as Windows does.
 HWND createWindow(const std::string& className, const std::string& caption,
                   WindowProc proc);
+// A window of the plug-in's own process (the host's main window).
+HWND createOwnWindow(const std::string& className, const std::string& caption,
+                     WindowProc proc);
 void destroyWindow(HWND w);
 void setWindowText(HWND w, const std::string& caption);
 
@@ -49,6 +52,22 @@ void setWindowText(HWND w, const std::string& caption);
 // it is recorded as a hang of the caller (blockingSendsToHungWindows).
 void setHung(HWND w, bool hung);
 int blockingSendsToHungWindows();
+
+// A window that, while it answers, sends a message to one of the caller's
+// windows.  A caller that sends with SMTO_BLOCK cannot take that message in,
+// so the two wait for each other until the caller's time-out; without the
+// flag the caller's thread answers it and gets its own answer at once.
+void setCallsBackWhileAnswering(HWND w, bool calls);
+
+// The error modes that a file was opened under, the process's and the
+// thread's, for the latest CreateFileA, and the modes as they are now.
+struct ErrorModes {
+    UINT process;
+    DWORD thread;
+};
+ErrorModes errorModesAtLastOpen();
+ErrorModes errorModes();
+void setProcessErrorMode(UINT mode);
 
 // Every message sent to any window, in order.
 struct SentMessage {
