@@ -124,7 +124,7 @@ TEST_F(ConnectionsTest, AnUnterminatedNameFillingTheBufferIsCutToFit) {
 TEST_F(ConnectionsTest, ConfirmationMatchesTheTitlePartAgainstTheLastTitle) {
     initialize();
     uint32_t h = host().connect("MSNP8", widen("Bob"));
-    copyWide(g_slots.lastPublishedTitle, kLastTitleUnits, widen("A - B").c_str());
+    copyWide(g_slots.lastPublishedTitle[0], kLastTitleUnits, widen("A - B").c_str());
     struct Case {
         const char* name;
         int32_t code;
