@@ -11,6 +11,8 @@
 #include <stdint.h>
 #include <windows.h>
 
+#include "frame/calling_convention.h"
+
 // Command and event handlers: for the command, param is unread and record a
 // CommandRequest*; for an event, param is the connection and record the
 // event's record.
@@ -21,6 +23,13 @@ typedef uint32_t(WINAPI* OpenServiceFn)(const char* path);
 typedef int32_t(WINAPI* CallServiceFn)(uint32_t service, uint32_t connection,
                                        void* request);
 typedef int32_t(WINAPI* HookEventFn)(const char* path, HostHandler handler);
+
+// The host calls and is called by stdcall functions only.
+MR_ASSERT_STDCALL(HostHandler);
+MR_ASSERT_STDCALL(RegisterCommandFn);
+MR_ASSERT_STDCALL(OpenServiceFn);
+MR_ASSERT_STDCALL(CallServiceFn);
+MR_ASSERT_STDCALL(HookEventFn);
 
 // Nine entries; only 1, 2, 3 and 7 are ever called.
 struct HostApi {

@@ -12,6 +12,11 @@ int32_t WINAPI Initialize(const HostApi* hostTable);
 int32_t WINAPI Terminate(void);
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 }
+// The host calls the exports, the loader DllMain.
+MR_ASSERT_STDCALL_FUNCTION(GetPluginInfo);
+MR_ASSERT_STDCALL_FUNCTION(Initialize);
+MR_ASSERT_STDCALL_FUNCTION(Terminate);
+MR_ASSERT_STDCALL_FUNCTION(DllMain);
 
 void createAllServices();
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <stdint.h>
+#include <windows.h>
 
 enum { kSettingTextBytes = 32, kIniPathBytes = 1024 };
 
@@ -29,6 +30,19 @@ extern int32_t g_mediaSessionOrder;             // MediaSessionOrder
 // of a few needs more room than the other texts.
 enum { kMediaSessionAppsBytes = 512 };
 extern char g_mediaSessionApps[kMediaSessionAppsBytes];
+
+// LastAppended: the separator and title last appended to the user's name,
+// kept across runs so that a title left on the server by a crash or a quit
+// can be taken off at the next sign-in.  UTF-16 (a separator of 31 bytes
+// and a title of 255 units at most); empty when every name is plain.
+enum { kLastAppendedUnits = 32 + 256 };
+extern WCHAR g_lastAppended[kLastAppendedUnits];
+
+// Sets LastAppended; flushLastAppended writes that key alone, only when it
+// changed since the last write (the value must survive a crash, but is not
+// rewritten on every tick, and an update step itself writes no file).
+void setLastAppended(const WCHAR* text);
+void flushLastAppended();
 
 // Reads every setting (defaults for what is missing).  The run-time state
 // that a load starts afresh (connection slots, timer) belongs to the

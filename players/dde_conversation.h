@@ -8,6 +8,8 @@
 // After <windows.h>: the library's header needs its types.
 #include <ddeml.h>
 
+#include "frame/calling_convention.h"
+
 enum {
     kDdeNameChars = 256,
     // More than any reader keeps of an answer (a title widens at most
@@ -20,6 +22,8 @@ enum {
 // library asks a client about nothing we need to answer.
 HDDEDATA CALLBACK ddeCallback(UINT type, UINT format, HCONV conversation, HSZ hsz1,
                               HSZ hsz2, HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
+MR_ASSERT_STDCALL(PFNCALLBACK);
+MR_ASSERT_STDCALL_FUNCTION(ddeCallback);
 
 class DdeConversation {
 public:

@@ -8,6 +8,7 @@
 #include <string.h>
 #include <tlhelp32.h>
 
+#include "frame/calling_convention.h"
 #include "frame/trace_log.h"
 #include "frame/wide_text.h"
 #include "players/player_window.h"
@@ -43,11 +44,13 @@ void* slotOf(void* object, int slot) {
 
 HRESULT askObject(void* object, int slot, void* answer) {
     typedef HRESULT(STDMETHODCALLTYPE * Getter)(void* self, void* answer);
+    MR_ASSERT_STDCALL(Getter);
     return ((Getter)slotOf(object, slot))(object, answer);
 }
 
 void releaseObject(void* object) {
     typedef ULONG(STDMETHODCALLTYPE * Release)(void* self);
+    MR_ASSERT_STDCALL(Release);
     ((Release)slotOf(object, kRelease))(object);
 }
 
@@ -86,6 +89,7 @@ bool pathContains(const char* path, const char* name) {
 // as importing it would stop the module loading on XP.
 typedef BOOL(WINAPI* ImageNameQuery)(HANDLE process, DWORD flags, LPSTR path,
                                      PDWORD size);
+MR_ASSERT_STDCALL(ImageNameQuery);
 
 ImageNameQuery findImageNameQuery() {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");

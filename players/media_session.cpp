@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "frame/calling_convention.h"
 #include "frame/settings.h"
 #include "frame/trace_log.h"
 #include "frame/wide_text.h"
@@ -33,6 +34,12 @@ typedef HRESULT(WINAPI* WindowsCreateStringFunction)(const WCHAR* text, UINT uni
 typedef HRESULT(WINAPI* WindowsDeleteStringFunction)(RuntimeString string);
 typedef const WCHAR*(WINAPI* WindowsGetStringRawBufferFunction)(RuntimeString string,
                                                                 UINT* units);
+MR_ASSERT_STDCALL(RoInitializeFunction);
+MR_ASSERT_STDCALL(RoUninitializeFunction);
+MR_ASSERT_STDCALL(RoGetActivationFactoryFunction);
+MR_ASSERT_STDCALL(WindowsCreateStringFunction);
+MR_ASSERT_STDCALL(WindowsDeleteStringFunction);
+MR_ASSERT_STDCALL(WindowsGetStringRawBufferFunction);
 
 struct RuntimeApi {
     bool looked;  // looked up since the last release
@@ -59,6 +66,11 @@ typedef ULONG(STDMETHODCALLTYPE* ReleaseSlot)(void* self);
 typedef HRESULT(STDMETHODCALLTYPE* GetterSlot)(void* self, void* answer);
 typedef HRESULT(STDMETHODCALLTYPE* GetAtSlot)(void* self, UINT index, void** item);
 typedef HRESULT(STDMETHODCALLTYPE* ActionSlot)(void* self);
+MR_ASSERT_STDCALL(QueryInterfaceSlot);
+MR_ASSERT_STDCALL(ReleaseSlot);
+MR_ASSERT_STDCALL(GetterSlot);
+MR_ASSERT_STDCALL(GetAtSlot);
+MR_ASSERT_STDCALL(ActionSlot);
 
 enum {
     kQueryInterface = 0,

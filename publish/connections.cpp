@@ -9,6 +9,7 @@
 #include "frame/trace_log.h"
 #include "frame/wide_text.h"
 #include "publish/display_name.h"
+#include "publish/update_cycle.h"
 
 ConnectionSlots g_slots;
 
@@ -17,19 +18,51 @@ void clearPendingFlags() {
     memset(g_slots.pendingTicks, 0, sizeof g_slots.pendingTicks);
 }
 
-void clearConnectionSlots() {
-    memset(g_slots.handles, 0, sizeof g_slots.handles);
-    memset(g_slots.restoring, 0, sizeof g_slots.restoring);
-    clearPendingFlags();
+void clearSlotState(int slot) {
+    g_slots.pending[slot] = 0;
+    g_slots.pendingTicks[slot] = 0;
+    g_slots.restoring[slot] = kRestoreIdle;
+    g_slots.restoreTicks[slot] = 0;
+    g_slots.appended[slot] = 0;
+    g_slots.signInCheck[slot] = 0;
+    g_slots.lastPublishedTitle[slot][0] = 0;
+    g_slots.removedTitle[slot][0] = 0;
+    g_slots.sentName[slot] = 0;
+    g_slots.nameBeforeSend[slot] = 0;
 }
 
-namespace {
+void clearConnectionSlots() {
+    memset(g_slots.handles, 0, sizeof g_slots.handles);
+    for (int i = 0; i < kSlotCount; i++) clearSlotState(i);
+    g_slots.titleMayBeLeft = g_lastAppended[0] != 0;
+}
 
-int findSlot(uint32_t connection) {
+int slotOf(uint32_t connection) {
     for (int i = 0; i < kSlotCount; i++)
         if (g_slots.handles[i] == connection) return i;
     return -1;
 }
+
+uint64_t hashName(const WCHAR* name) {
+    uint64_t h = 14695981039346656037ull;  // FNV-1a
+    for (int i = 0; name[i]; i++) {
+        h ^= (uint16_t)name[i];
+        h *= 1099511628211ull;
+    }
+    return h != 0 ? h : 1;
+}
+
+void plainNameBack(int slot) {
+    if (slot < 0) return;
+    g_slots.appended[slot] = 0;
+    if (g_slots.titleMayBeLeft || g_lastAppended[0] == 0) return;
+    for (int i = 0; i < kSlotCount; i++)
+        if (g_slots.handles[i] != 0 && g_slots.appended[i]) return;
+    static const WCHAR kNothing[1] = {0};
+    setLastAppended(kNothing);
+}
+
+namespace {
 
 // "MSNP" followed by anything, or exactly the configured protocol.  A name
 // shorter than four characters is compared whole, so "MSN" is refused.
@@ -57,6 +90,46 @@ bool openChangeUserName(const char* protocol) {
     return g_slots.changeUserNameService != 0;
 }
 
+// The host's record says how many bytes it holds; never read past it.
+void copyEventName(WCHAR* name, const InfoChangeEvent* event) {
+    name[0] = 0;
+    if (!event->value || !event->value->data) return;
+    int units = event->value->size / (int)sizeof(WCHAR);
+    if (units > kNameUnits - 1 || units < 0) units = kNameUnits - 1;
+    const WCHAR* data = (const WCHAR*)event->value->data;
+    int n = 0;
+    while (n < units && data[n]) {
+        name[n] = data[n];
+        n++;
+    }
+    name[n] = 0;
+}
+
+// A title that a crash or a quit left in the name: the name ends with
+// exactly what was last appended (and the user's own name comes before
+// it).  Nothing else is ever cut.
+bool cutStaleTitle(uint32_t connection, WCHAR* name) {
+    int n = wideLength(name), m = wideLength(g_lastAppended);
+    if (m == 0 || n <= m || !wideEqual(name + n - m, g_lastAppended)) return false;
+    name[n - m] = 0;
+    sendNameChange(g_slots.changeUserNameService, connection, name);
+    g_slots.titleMayBeLeft = false;
+    writeLogText("Stale Title Removed.");
+    return true;
+}
+
+// While publishing is off nothing else would take a stale title off.  A
+// host may report the connection before it knows the name the server
+// keeps, so the first name change it reports is looked at too, once.
+void checkNameAtSignIn(int slot, uint32_t connection) {
+    if (g_mrOnOff || g_terminated || g_lastAppended[0] == 0) return;
+    WCHAR name[kNameUnits];
+    if (getUserName(connection, name, sizeof name) != 0 &&
+        cutStaleTitle(connection, name))
+        return;
+    g_slots.signInCheck[slot] = 1;
+}
+
 }  // namespace
 
 int32_t WINAPI eCConnect(uint32_t connection, void*) {
@@ -67,37 +140,36 @@ int32_t WINAPI eCConnect(uint32_t connection, void*) {
         writeLogText("#eCConnect");
         return -1;
     }
-    if (!isWatchedProtocol(protocol) || connection == 0 || findSlot(connection) >= 0) {
+    if (!isWatchedProtocol(protocol) || connection == 0 || slotOf(connection) >= 0) {
         writeLogText("#eCConnect");
         return 0;
     }
-    int slot = findSlot(0);
+    int slot = slotOf(0);
     if (slot < 0) {
         writeLogText("#eCConnect");
         return 0;
     }
     g_slots.handles[slot] = connection;
-    g_slots.pending[slot] = 0;
-    g_slots.pendingTicks[slot] = 0;
-    g_slots.restoring[slot] = 0;
+    clearSlotState(slot);
     if (!openChangeUserName(protocol)) {
         writeLogText("MsnConnHook Exit  Reason: Cannot Get OnInfoChange HWND");
         return -2;
     }
     writeLog("Connection HANDLE:%d", (int32_t)connection);
+    checkNameAtSignIn(slot, connection);
     writeLogText("#eCConnect");
     return 0;
 }
 
 int32_t WINAPI eCDisconnect(uint32_t connection, void*) {
     writeLogText("@@eCDisconnect");
-    int slot = connection != 0 ? findSlot(connection) : -1;
+    int slot = connection != 0 ? slotOf(connection) : -1;
     if (slot >= 0) {
         g_slots.handles[slot] = 0;
+        // The server keeps the name as it was: a title in it is left there.
+        if (g_slots.appended[slot]) g_slots.titleMayBeLeft = true;
         // The next connection in this slot starts with nothing pending.
-        g_slots.pending[slot] = 0;
-        g_slots.pendingTicks[slot] = 0;
-        g_slots.restoring[slot] = 0;
+        clearSlotState(slot);
         writeLog("Disconnection HANDLE:%d", (int32_t)connection);
     }
     writeLogText("#eCDisconnect");
@@ -106,7 +178,7 @@ int32_t WINAPI eCDisconnect(uint32_t connection, void*) {
 
 int32_t WINAPI eCInfoChange(uint32_t connection, void* record) {
     writeLogText("@@eCInfoChange");
-    int slot = connection != 0 ? findSlot(connection) : -1;
+    int slot = connection != 0 ? slotOf(connection) : -1;
     if (slot < 0) {
         writeLogText("Not Found.");
         writeLogText("#eCInfoChange");
@@ -115,26 +187,25 @@ int32_t WINAPI eCInfoChange(uint32_t connection, void* record) {
     const InfoChangeEvent* event = (const InfoChangeEvent*)record;
     if (g_slots.pending[slot] && event && event->code == kInfoDisplayName &&
         event->value && event->value->data) {
-        // The host's record says how many bytes it holds; never read past it.
         WCHAR name[kNameUnits];
-        int units = event->value->size / (int)sizeof(WCHAR);
-        if (units > kNameUnits - 1 || units < 0) units = kNameUnits - 1;
-        const WCHAR* data = (const WCHAR*)event->value->data;
-        int n = 0;
-        while (n < units && data[n]) {
-            name[n] = data[n];
-            n++;
-        }
-        name[n] = 0;
+        copyEventName(name, event);
         WCHAR title[kLastTitleUnits];
         cutUserName(title, kLastTitleUnits, name);
-        if (wideEqual(title, g_slots.lastPublishedTitle)) {
+        if (wideEqual(title, g_slots.lastPublishedTitle[slot])) {
             g_slots.pending[slot] = 0;
             g_slots.pendingTicks[slot] = 0;
+            g_slots.sentName[slot] = 0;
             writeLogText("Change End.");
         } else {
             writeLogText("Not Hit.");
         }
+    }
+    if (g_slots.signInCheck[slot] && event && event->code == kInfoDisplayName &&
+        !g_mrOnOff && !g_terminated) {
+        WCHAR name[kNameUnits];
+        copyEventName(name, event);
+        g_slots.signInCheck[slot] = 0;
+        cutStaleTitle(connection, name);
     }
     writeLogText("#eCInfoChange");
     return 0;

@@ -36,7 +36,11 @@ int makeUserName(WCHAR* out, const WCHAR* userName, int userUnits, const WCHAR* 
     int separatorUnits = wideLength(separator);
     int room = kNameUnits - 1 - userUnits - separatorUnits;
     if (room < 1) return -1;
-    int titleUnits = wholeUnits(title, wideLength(title), room);
+    int fullUnits = wideLength(title);
+    int titleUnits = wholeUnits(title, fullUnits, room);
+    // A server trims trailing blanks, and would never read back the name.
+    if (titleUnits < fullUnits)
+        while (titleUnits > 0 && title[titleUnits - 1] == ' ') titleUnits--;
     if (out != userName) memmove(out, userName, (size_t)userUnits * sizeof(WCHAR));
     memcpy(out + userUnits, separator, (size_t)separatorUnits * sizeof(WCHAR));
     memcpy(out + userUnits + separatorUnits, title, (size_t)titleUnits * sizeof(WCHAR));
@@ -50,6 +54,28 @@ bool isSameTitle(const WCHAR* strMsnTitle, const WCHAR* strTitle) {
     return true;
 }
 
+namespace {
+
+// True when the separator, placed right before title, would occur again
+// starting inside itself ("~~" before "~Ambient" reads as "~~~Ambient",
+// whose last "~~" begins one unit later): the name would then be split
+// after the title's first unit and grow by it on every tick.
+bool separatorRunsIntoTitle(const WCHAR* title, const WCHAR* separator) {
+    int m = wideLength(separator);
+    if (m < 2) return false;
+    WCHAR seam[2 * kSeparatorUnits];
+    copyWideN(seam, kSeparatorUnits, separator, m);
+    int head = 0;
+    while (head < m - 1 && title[head]) {
+        seam[m + head] = title[head];
+        head++;
+    }
+    seam[m + head] = 0;
+    return findLastNoCase(seam, separator) > 0;
+}
+
+}  // namespace
+
 // Each pass shortens the title (a one-character separator is dropped, a
 // longer one becomes one blank), so the loop ends, and it ends only when no
 // occurrence is left, including one formed across a replaced blank.
@@ -62,4 +88,10 @@ void neutralizeSeparator(WCHAR* title, const WCHAR* separator) {
         memmove(title + at + keep, title + at + m,
                 (size_t)(wideLength(title + at + m) + 1) * sizeof(WCHAR));
     }
+    // Dropping leading units forms no new occurrence inside the title.
+    int drop = 0;
+    while (title[drop] && separatorRunsIntoTitle(title + drop, separator)) drop++;
+    if (drop > 0)
+        memmove(title, title + drop,
+                (size_t)(wideLength(title + drop) + 1) * sizeof(WCHAR));
 }

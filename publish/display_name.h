@@ -28,7 +28,8 @@ int cutUserName(WCHAR* strMsnTitle, int titleCapacity, const WCHAR* name);
 
 // Composes user part (userUnits units of userName), separator and title into
 // out (kNameUnits units with the NUL).  The title is cut to fit, never the
-// user's part, and never between the two halves of a surrogate pair.
+// user's part, and never between the two halves of a surrogate pair; a cut
+// title loses its trailing blanks.
 // Returns the title units used, or -1 when the user's part and the separator
 // leave no room for a title.
 int makeUserName(WCHAR* out, const WCHAR* userName, int userUnits, const WCHAR* separator,
@@ -39,6 +40,8 @@ int makeUserName(WCHAR* out, const WCHAR* userName, int userUnits, const WCHAR* 
 bool isSameTitle(const WCHAR* strMsnTitle, const WCHAR* strTitle);
 
 // Blanks out every occurrence of the separator inside a title (case ignored
-// for ASCII): a title holding it would be split inside itself next time and
-// the name would grow on every tick.
+// for ASCII), and drops the title's leading units while the separator would
+// reappear across the seam between the two: either way the name's last
+// occurrence would not be ours, it would be split inside the title next
+// time, and the name would grow on every tick.
 void neutralizeSeparator(WCHAR* title, const WCHAR* separator);

@@ -5,6 +5,8 @@
 #include <stdint.h>
 #include <windows.h>
 
+#include "frame/calling_convention.h"
+
 extern UINT_PTR g_timerId;         // 0 = no timer
 extern UINT_PTR g_restoreTimerId;  // 0 = no plain name waits to be taken
 extern bool g_terminated;          // the host called Terminate
@@ -33,10 +35,18 @@ void killTitleTimer();
 void terminatePublishing();
 
 // After switching off, a host may refuse the plain name (servers limit how
-// often a name may change).  Each connection whose name still carries a
-// title is asked again at the polling interval, until the host takes the
-// plain name, the connection ends, or publishing is switched on again.
+// often a name may change), or still show a title it has not acknowledged
+// yet.  Each connection whose name still ends with exactly the title taken
+// off (or the one still unconfirmed) is asked again at the polling
+// interval, a few times at most, until the host takes the plain name, the
+// name changes otherwise, the connection ends, or publishing is switched
+// on again.
 void CALLBACK restoreCallback(HWND window, UINT message, UINT_PTR id, DWORD time);
+// Windows calls the timer callbacks, the host the menu command's handler.
+MR_ASSERT_STDCALL(TIMERPROC);
+MR_ASSERT_STDCALL_FUNCTION(timerCallback);
+MR_ASSERT_STDCALL_FUNCTION(restoreCallback);
+MR_ASSERT_STDCALL_FUNCTION(swTitle);
 // What a load starts afresh, for Initialize: no timers, not terminated, and
 // no connection watched (the ones reported while the hooks were being
 // registered were judged before the settings were read).

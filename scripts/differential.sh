@@ -10,7 +10,8 @@
 # they are) and under 932 (names prefixed "acp932:").  Prints "PASS name" or
 # "FAIL name" for every case (what each side printed for a failing case goes
 # to stderr), then "differential: N passed, M failed"; exits 1 if any case
-# failed or either side did not run.
+# failed, either side exited non-zero or stopped before the table's end
+# (each such side and pass counts as a failed case), or no case ran.
 #
 # Wine runs through scripts/wine-prefix.sh: MR_WINEPREFIX chooses the prefix
 # (created when missing), MR_WINE the loader; the run holds the prefix's lock.
@@ -41,6 +42,7 @@ trap 'rm -rf "$work"' EXIT
 winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 
 status=0
+side_faults=0
 
 # run_pass LABEL LOCALE [ACP]: runs both sides and appends their lines, case
 # names prefixed with LABEL ("" for the default pass), to $work/native.out
@@ -65,15 +67,38 @@ run_pass() {
     if [ $native_rc -ne 0 ]; then
         echo "differential: native side exited $native_rc (pass '$label')" >&2
         sed 's/^/  native stderr: /' "$dir/native.err" >&2
+        echo "FAIL ${label}native side exited $native_rc"
+        side_faults=$((side_faults + 1))
         status=1
     fi
     if [ $windows_rc -ne 0 ]; then
         echo "differential: windows side exited $windows_rc (pass '$label')" >&2
         sed 's/^/  windows stderr: /' "$dir/windows.err" >&2
+        echo "FAIL ${label}windows side exited $windows_rc"
+        side_faults=$((side_faults + 1))
         status=1
     fi
-    sed "s/^/$label/" "$dir/native.raw" >>"$work/native.out"
-    tr -d '\r' <"$dir/windows.raw" | sed "s/^/$label/" >>"$work/windows.out"
+    tr -d '\r' <"$dir/windows.raw" >"$dir/windows.txt"
+    check_complete native "$label" "$dir/native.raw"
+    check_complete windows "$label" "$dir/windows.txt"
+    grep -v '^#end' "$dir/native.raw" | sed "s/^/$label/" >>"$work/native.out"
+    grep -v '^#end' "$dir/windows.txt" | sed "s/^/$label/" >>"$work/windows.out"
+}
+
+# check_complete SIDE LABEL FILE: the table's runner closes with "#end<TAB>N",
+# N the table's size.  Without it, or with fewer case lines, that side stopped
+# early; when both stopped at the same case every printed line still agrees,
+# so this is what tells.  Counts one failing case for the side.
+check_complete() {
+    local side=$1 label=$2 file=$3 declared ran
+    declared=$(sed -n 's/^#end\t\([0-9]*\)$/\1/p' "$file" | tail -n 1)
+    ran=$(grep -c -v '^#end' "$file")
+    if [ -z "$declared" ] || [ "$ran" -ne "$declared" ] || [ "$declared" -eq 0 ]; then
+        echo "FAIL ${label}$side side ran $ran of ${declared:-an unknown number of} cases"
+        echo "differential: $side side stopped after $ran cases (pass '$label')" >&2
+        side_faults=$((side_faults + 1))
+        status=1
+    fi
 }
 
 : >"$work/native.out"
@@ -111,6 +136,7 @@ awk -F'\t' -v details="$work/details" '
 ' "$work/windows.out" "$work/native.out"
 
 read -r passed failed <"$work/details.counts"
+failed=$((failed + side_faults))
 if [ -s "$work/details" ]; then
     # What each side printed, for the first 30 differing cases.
     awk '/^differs: / { n++ } n <= 30' "$work/details" >&2
@@ -119,6 +145,7 @@ if [ -s "$work/details" ]; then
 fi
 if [ $((passed + failed)) -eq 0 ]; then
     echo "differential: no cases ran" >&2
+    failed=$((failed + 1))
     status=1
 fi
 [ "$failed" -eq 0 ] || status=1

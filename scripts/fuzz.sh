@@ -1,6 +1,8 @@
 #!/bin/bash
-# Fuzzes the media-file title reader with libFuzzer under AddressSanitizer
-# and UndefinedBehaviorSanitizer, seeded with the media fixtures.
+# Fuzzes the media-file title reader with libFuzzer under AddressSanitizer,
+# LeakSanitizer and UndefinedBehaviorSanitizer, seeded with the media
+# fixtures and with tags of every shape the taggers never write
+# (tests/fuzz/make_seeds.py).
 #
 #   scripts/fuzz.sh <build dir> [seconds]      (default 60 s)
 #
@@ -31,7 +33,8 @@ fi
 corpus=$(mktemp -d /tmp/mr-fuzz.XXXXXX)
 trap 'rm -rf "$corpus"' EXIT
 cp "$here"/tests/media/*.mp3 "$corpus/"
-ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+python3 "$here/tests/fuzz/make_seeds.py" "$corpus" || result 0 1
+UBSAN_OPTIONS=print_stacktrace=1 \
     "$build/tag_fuzzer" -max_total_time="$seconds" -timeout=10 -max_len=32768 \
     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$build/" "$corpus" \
     >"$build/fuzz.log" 2>&1

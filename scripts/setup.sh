@@ -14,6 +14,8 @@ mr_need() {
     # wine64 alone: the 32-bit packages cannot run on these kernels.
     [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
     command -v flock >/dev/null || missing+=(util-linux)
+    # The fuzz phase's seed generator and the test of the test command.
+    command -v python3 >/dev/null || missing+=(python3)
     command -v zip >/dev/null || missing+=(zip)
     # The fuzz phase: clang and its libFuzzer runtime.
     command -v clang++ >/dev/null || missing+=(clang)

@@ -147,6 +147,7 @@ uint32_t Host::connect(const std::string& protocol, const WText& name, int32_t s
 void Host::disconnect(uint32_t handle) {
     if (!find(handle)) return;
     note("disconnect " + std::to_string(handle));
+    ended_.push_back(handle);
     raise(kOnDisconnect, handle, nullptr);
     connections_.erase(
         std::remove_if(connections_.begin(), connections_.end(),
@@ -156,6 +157,10 @@ void Host::disconnect(uint32_t handle) {
         std::remove_if(pending_.begin(), pending_.end(),
                        [&](const PendingEvent& e) { return e.connection == handle; }),
         pending_.end());
+    held_.erase(
+        std::remove_if(held_.begin(), held_.end(),
+                       [&](const PendingEvent& e) { return e.connection == handle; }),
+        held_.end());
 }
 
 void Host::setStatus(uint32_t handle, int32_t status) {
@@ -166,7 +171,7 @@ void Host::rename(uint32_t handle, const WText& name) {
     Connection* c = findMutable(handle);
     if (!c) return;
     c->name = name;
-    if (!silent_) pending_.push_back(PendingEvent{handle, name});
+    if (!silent_) pending_.push_back(PendingEvent{handle, name, false});
 }
 
 void Host::refuseNameChanges(bool refuse) {
@@ -175,7 +180,38 @@ void Host::refuseNameChanges(bool refuse) {
 
 void Host::silenceInfoChange(bool silent) {
     silent_ = silent;
-    if (silent) pending_.clear();
+    if (silent)
+        pending_.erase(std::remove_if(pending_.begin(), pending_.end(),
+                                      [](const PendingEvent& e) { return !e.apply; }),
+                       pending_.end());
+}
+
+void Host::holdAcknowledgements(bool hold) {
+    holdAcks_ = hold;
+    if (hold) return;
+    pending_.insert(pending_.end(), held_.begin(), held_.end());
+    held_.clear();
+}
+
+void Host::normaliseNames(size_t maxUnits) {
+    normaliseUnits_ = maxUnits;
+}
+
+WText Host::normalised(const WText& name) const {
+    if (normaliseUnits_ == 0) return name;
+    WText out = name;
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    if (out.size() > normaliseUnits_) out.resize(normaliseUnits_);
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
+}
+
+void Host::countEndedCall(uint32_t connection) {
+    if (connection == 0 || find(connection) ||
+        std::find(ended_.begin(), ended_.end(), connection) == ended_.end())
+        return;
+    ++endedCalls_;
+    note("call for ended connection " + std::to_string(connection));
 }
 
 void Host::pluginTerminated() {
@@ -224,7 +260,14 @@ size_t Host::deliverPendingEvents() {
     std::vector<PendingEvent> events;
     events.swap(pending_);
     for (PendingEvent& e : events) {
-        if (!find(e.connection)) continue;
+        Connection* c = findMutable(e.connection);
+        if (!c) continue;
+        if (e.apply) {
+            c->name = e.name;
+            note("acknowledged " + std::to_string(e.connection) + " \"" + narrow(e.name) +
+                 "\"");
+            if (silent_) continue;
+        }
         InfoValue value = {1, (void*)e.name.c_str(),
                            (int32_t)((e.name.size() + 1) * sizeof(WCHAR))};
         InfoChangeEvent event = {0, kInfoDisplayName, &value};
@@ -282,8 +325,13 @@ int32_t Host::changeUserName(const std::string& path, uint32_t connection,
     note(std::string(accepted ? "name " : "name refused ") + std::to_string(connection) +
          " -> \"" + narrow(name) + "\" via " + path);
     if (!accepted) return 0;
-    c->name = name;
-    if (!silent_) pending_.push_back(PendingEvent{connection, name});
+    WText taken = normalised(name);
+    if (holdAcks_) {
+        held_.push_back(PendingEvent{connection, taken, true});
+        return 1;
+    }
+    c->name = taken;
+    if (!silent_) pending_.push_back(PendingEvent{connection, taken, false});
     return 1;
 }
 
@@ -321,6 +369,7 @@ int32_t WINAPI Host::callServiceEntry(uint32_t service, uint32_t connection,
                                       void* request) {
     Host& host = instance();
     host.countLateCall("callService");
+    host.countEndedCall(connection);
     for (const Service& s : host.services_) {
         if (s.handle != service) continue;
         if (s.path == kGetInfoPath)

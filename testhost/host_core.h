@@ -71,6 +71,15 @@ public:
     void refuseNameChanges(bool refuse);
     // No OnInfoChange is raised while set: name changes are taken silently.
     void silenceInfoChange(bool silent);
+    // A server that acknowledges names late: while set, an accepted name is
+    // not applied (the connection keeps reading its old name) until the hold
+    // is lifted; each held name is then applied, with its OnInfoChange, on
+    // the next turn of the loop, in the order sent.
+    void holdAcknowledgements(bool hold);
+    // A server that normalises names: trailing blanks are trimmed and a name
+    // longer than maxUnits is shortened (then trimmed again); the connection
+    // takes, and OnInfoChange carries, the normalised name.  0: off.
+    void normaliseNames(size_t maxUnits);
     // Info queries with this code fail (callService returns 0) while set.
     void failInfoQuery(int32_t code, bool fail);
     // openService of paths that begin with this prefix fails while set.
@@ -90,6 +99,9 @@ public:
     // shutting down may have nothing left to answer it with.
     void pluginTerminated();
     int callsAfterTerminate() const { return callsAfterTerminate_; }
+    // Calls into the host that named a connection after it had ended (a
+    // released handle in a real host).
+    int callsForEndedConnections() const { return endedCalls_; }
 
     const std::vector<NameChange>& nameChanges() const { return nameChanges_; }
     const std::vector<std::string>& openedServices() const { return opened_; }
@@ -119,10 +131,13 @@ private:
     struct PendingEvent {
         uint32_t connection;
         WText name;
+        bool apply;  // a late acknowledgement: the name is taken on delivery
     };
 
     Connection* findMutable(uint32_t handle);
     void countLateCall(const char* entry);
+    void countEndedCall(uint32_t connection);
+    WText normalised(const WText& name) const;
     void raise(const std::string& path, uint32_t connection, void* record);
     int32_t getInfo(uint32_t connection, InfoRequest* request);
     int32_t changeUserName(const std::string& path, uint32_t connection,
@@ -134,6 +149,8 @@ private:
     std::vector<Hook> commandHandlers_;
     std::vector<Service> services_;
     std::vector<PendingEvent> pending_;
+    std::vector<PendingEvent> held_;
+    std::vector<uint32_t> ended_;
     std::vector<NameChange> nameChanges_;
     std::vector<std::string> opened_, hooked_, commands_, transcript_;
     std::vector<int32_t> failingInfo_;
@@ -142,6 +159,9 @@ private:
     bool silent_ = false;
     bool terminated_ = false;
     int callsAfterTerminate_ = 0;
+    bool holdAcks_ = false;
+    size_t normaliseUnits_ = 0;
+    int endedCalls_ = 0;
     uint32_t nextConnection_ = 101;
     uint32_t nextService_ = 7001;
 };

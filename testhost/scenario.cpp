@@ -26,6 +26,7 @@ const Scenario::Command Scenario::kCommands[] = {
     {"caption", &Scenario::captionCommand},
     {"choose", &Scenario::chooseCommand},
     {"pump", &Scenario::pumpCommand},
+    {"await", &Scenario::awaitCommand},
     {"winamp", &Scenario::winampCommand},
     {"itunes", &Scenario::itunesCommand},
     {"kbmedia", &Scenario::kbmediaCommand},
@@ -170,6 +171,10 @@ void Scenario::forgetPlugin() {
 }
 
 void Scenario::check(bool ok, const std::string& what) {
+    if (awaiting_) {
+        awaitedHolds_ = awaitedHolds_ && ok;
+        return;
+    }
     ++expectations_;
     if (ok) {
         say("ok " + what);
@@ -341,6 +346,14 @@ bool Scenario::hostAction(const Words& args, size_t at, std::function<void()>* a
         };
         return true;
     }
+    uint32_t handle = 0;
+    if (verb == "disconnect" && rest == 2 && connection(args[at + 1], &handle)) {
+        *action = [handle] {
+            say("host: the connection ends");
+            Host::instance().disconnect(handle);
+        };
+        return true;
+    }
     if (verb == "modal" && rest == 2 && number(args[at + 1], &ms)) {
         *action = [this, ms] {
             say("host: a modal loop of " + std::to_string(ms) + " ms");
@@ -355,8 +368,9 @@ bool Scenario::hostAction(const Words& args, size_t at, std::function<void()>* a
 bool Scenario::hostCommand(const Words& args) {
     static const char kUsage[] =
         "host no-getinfo on|off | status-fails on|off | no-infochange on|off | "
+        "hold-acks on|off | normalise <units> | "
         "post-before-tick <action> | send-during-tick <ms> <action> "
-        "(action: choose | terminate | unload | modal <ms>)";
+        "(action: choose | terminate | unload | modal <ms> | disconnect <id>)";
     if (!arguments(args, 1, 4, kUsage)) return false;
     const std::string& verb = args[0].text;
     bool on = false;
@@ -374,6 +388,7 @@ bool Scenario::hostCommand(const Words& args) {
         Host::instance().silenceInfoChange(on);
         return true;
     }
+    if (serverCommand(args)) return true;
     if (verb == "post-before-tick" && hostAction(args, 1, &action)) {
         loop_.postBeforeNextTick(action);
         return true;
@@ -384,6 +399,24 @@ bool Scenario::hostCommand(const Words& args) {
         return true;
     }
     error_ = std::string("usage: ") + kUsage;
+    return false;
+}
+
+// How the server takes names: acknowledged late (held until "off"), or
+// normalised (trailing blanks trimmed, shortened to <units>; 0 is off).
+bool Scenario::serverCommand(const Words& args) {
+    const std::string& verb = args[0].text;
+    bool on = false;
+    long n = 0;
+    if (verb == "hold-acks" && args.size() == 2 && onOff(args[1], &on)) {
+        Host::instance().holdAcknowledgements(on);
+        return true;
+    }
+    if (verb == "normalise" && args.size() == 2 && parseNumber(args[1].text, &n) &&
+        n >= 0) {
+        Host::instance().normaliseNames(static_cast<size_t>(n));
+        return true;
+    }
     return false;
 }
 
@@ -411,6 +444,30 @@ bool Scenario::pumpCommand(const Words& args) {
     if (!arguments(args, 1, 1, "pump <ms>") || !number(args[0], &ms)) return false;
     loop_.pump(static_cast<DWORD>(ms));
     return true;
+}
+
+// Pumps until the expectation holds, at most <ms>, then checks it: a step
+// that a loaded machine delays passes, one that never comes still fails,
+// and no scenario waits longer than it must.
+bool Scenario::awaitCommand(const Words& args) {
+    long ms;
+    if (args.size() < 2 || !number(args[0], &ms)) {
+        error_ = "usage: await <ms> <what expect checks>";
+        return false;
+    }
+    const Words expectation(args.begin() + 1, args.end());
+    const DWORD start = GetTickCount();
+    for (;;) {
+        awaiting_ = true;
+        awaitedHolds_ = true;
+        const bool ran = expectCommand(expectation);
+        awaiting_ = false;
+        if (!ran) return false;
+        if (awaitedHolds_ || GetTickCount() - start >= (DWORD)ms) break;
+        loop_.pump(50);
+    }
+    say("after " + std::to_string(GetTickCount() - start) + " ms");
+    return expectCommand(expectation);
 }
 
 bool Scenario::winampCommand(const Words& args) {
@@ -571,7 +628,8 @@ bool Scenario::expectCommand(const Words& args) {
         "log-count \"<text>\" [<=|>=] <n> | ini <Section> <Key> \"<value>\" | "
         "tick-time-max <ms> | nested-ticks [<=|>=] <n> | nested-tick-time-max <ms> | "
         "host-message inside-tick|after-tick | "
-        "after-terminate ticks|calls <n> | acp <n> | itunes-activations [<=|>=] <n> | "
+        "after-terminate ticks|calls <n> | ended-calls [<=|>=] <n> | acp <n> | "
+        "itunes-activations [<=|>=] <n> | "
         "itunes-objects <n>";
     if (args.empty()) {
         error_ = std::string("usage: ") + kUsage;
@@ -593,6 +651,10 @@ bool Scenario::expectCommand(const Words& args) {
                           "ticks dispatched inside a tick");
     if (what == "nested-tick-time-max") return expectNestedTickTime(rest);
     if (what == "after-terminate") return expectAfterTerminate(rest);
+    if (what == "ended-calls")
+        return comparison(rest, 0, "expect ended-calls [<=|>=] <n>",
+                          Host::instance().callsForEndedConnections(),
+                          "calls into the host for ended connections");
     if (what == "tick-time-max") return expectTickTime(rest);
     if (what == "itunes-activations") return expectITunesActivations(rest);
     if (what == "itunes-objects") return expectITunesObjects(rest);

@@ -15,16 +15,25 @@
 //   host no-getinfo on|off               GetInfo cannot be opened (at load)
 //   host status-fails on|off             status queries fail
 //   host no-infochange on|off            no OnInfoChange is ever raised
+//   host hold-acks on|off                the server acknowledges names late:
+//                                        accepted names are held, and taken
+//                                        (with OnInfoChange) after "off"
+//   host normalise <units>               the server trims trailing blanks and
+//                                        shortens names to <units> (0: off)
 //   host post-before-tick <action>       just before the next tick the host
 //                                        posts itself a message for <action>
 //   host send-during-tick <ms> <action>  <ms> into the next tick, another
 //                                        thread of the host sends it one
 //                                        <action>: choose | terminate |
 //                                        unload | modal <ms> (a modal loop,
-//                                        as a dialog box runs)
+//                                        as a dialog box runs) | disconnect
+//                                        <id> (the connection ends)
 //   caption  /  choose [<times> [<ms>]]  the plug-in's command (chosen <times>
 //                                        times, the loop run <ms> between)
 //   pump <ms>                            run the message loop
+//   await <ms> <expectation>             run the message loop until the
+//                                        expectation (as after "expect")
+//                                        holds, at most <ms>, then check it
 //   winamp start ["<caption>"] [playing|stopped|paused]
 //   winamp caption "<text>"  /  winamp play|stop|pause  /  winamp hang <ms>
 //   winamp quit
@@ -77,6 +86,8 @@
 //   expect nested-tick-time-max <ms>     the longest of those
 //   expect after-terminate ticks|calls <n>  ticks started, calls into the
 //                                        host made, since Terminate
+//   expect ended-calls [<=|>=] <n>      calls into the host that named a
+//                                        connection after it had ended
 //   expect acp <n>                       the ANSI code page (GetACP)
 //   expect itunes-activations [<=|>=] <n>  application objects the fake created
 //   expect itunes-objects <n>            objects alive in the running fake
@@ -145,6 +156,7 @@ private:
     bool refuseCommand(const Words& args);
     bool hostCommand(const Words& args);
     bool hostAction(const Words& args, size_t at, std::function<void()>* action);
+    bool serverCommand(const Words& args);
     bool onOff(const Word& word, bool* on);
     void terminatePlugin();
     bool captionCommand(const Words& args);
@@ -162,6 +174,7 @@ private:
     bool foreignFormCommand(const Words& args);
     bool mediaSessionCommand(const Words& args);
     bool expectCommand(const Words& args);
+    bool awaitCommand(const Words& args);
     bool logCommand(const Words& args);
     bool noteCommand(const Words& args);
     bool ticksCommand(const Words& args);
@@ -203,6 +216,10 @@ private:
     bool terminated_ = false;
     unsigned ticksAtTerminate_ = 0;
     int expectations_ = 0;
+    // While await evaluates its expectation: nothing is counted or printed,
+    // and awaitedHolds_ says whether every check held.
+    bool awaiting_ = false;
+    bool awaitedHolds_ = true;
     std::string error_;
 };
 

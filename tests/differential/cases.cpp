@@ -6,6 +6,8 @@
 #include "cases.h"
 
 #include <string.h>
+// After <windows.h> (from cases.h): the library's header needs its types.
+#include <ddeml.h>
 
 #include <initializer_list>
 #include <utility>
@@ -85,15 +87,6 @@ std::string write(const Env& env, const std::string& file, const char* app,
                   const char* key, const char* value) {
     BOOL ret = WritePrivateProfileStringA(app, key, value, file.c_str());
     return "ret=" + boolText(ret) + " file=" + fileText(env, file);
-}
-
-std::string offset(const char* base, const char* p) {
-    if (!p) return "NULL";
-    return "+" + num(p - base);
-}
-
-std::string rstr(const char* s, size_t lastAt, const char* find) {
-    return offset(s, StrRStrIA(s, s + lastAt, find));
 }
 
 std::string cpyn(const char* src, int max) {
@@ -202,6 +195,13 @@ std::string seekAndRead(const Env& env, const char* name, LONG at, DWORD n) {
     return out;
 }
 
+// The log's way of writing: open for appending, created when missing.
+HANDLE openLog(const std::string& path) {
+    return CreateFileA(path.c_str(), FILE_APPEND_DATA,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
 // Reads `n` bytes at `at` with an OVERLAPPED on a handle opened without
 // FILE_FLAG_OVERLAPPED, as the tag reader reads a window.
 std::string readAtOffset(const Env& env, const char* name, DWORD at, DWORD n) {
@@ -225,7 +225,69 @@ std::string readAtOffset(const Env& env, const char* name, DWORD at, DWORD n) {
 
 // --- the table ----------------------------------------------------------------
 
-const char kRs[] = "abcABCabc";
+// Appends each text through its own open, as the log does per line, and
+// shows each open's error (183 when the file was there) and write, then the
+// file.
+std::string appendLines(const Env& env, const std::string& path,
+                        std::initializer_list<const char*> texts) {
+    std::string out;
+    for (const char* text : texts) {
+        SetLastError(0);
+        HANDLE f = openLog(path);
+        out += "open=" + boolText(f != INVALID_HANDLE_VALUE) + "," + num(GetLastError());
+        if (f != INVALID_HANDLE_VALUE) {
+            DWORD written = 99;
+            BOOL ok = WriteFile(f, text, (DWORD)strlen(text), &written, NULL);
+            out += " write=" + boolText(ok) + "," + num(written);
+            CloseHandle(f);
+        }
+        out += " ";
+    }
+    return out + fileText(env, path);
+}
+
+// What a media path naming a device opens: GetFileType of the handle.
+std::string deviceType(const std::string& path) {
+    HANDLE f = openForReading(path);
+    if (f == INVALID_HANDLE_VALUE) return "open failed";
+    std::string out = "type=" + num(GetFileType(f));
+    CloseHandle(f);
+    return out;
+}
+
+// The locale's ANSI code page as the text conversion reads it, into a
+// buffer of `size` bytes (none for 0).
+std::string localeCodePage(int size) {
+    char buf[8];
+    memset(buf, '#', sizeof buf);
+    SetLastError(0);
+    int ret = GetLocaleInfoA(GetThreadLocale(), LOCALE_IDEFAULTANSICODEPAGE,
+                             size ? buf : NULL, size);
+    std::string out = "ret=" + num(ret) + " err=" + num(GetLastError());
+    if (ret > 0 && size > 0) out += " text=" + str(buf, (size_t)ret);
+    return out;
+}
+
+HDDEDATA CALLBACK ignoreDde(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+    return NULL;
+}
+
+// A string handle in a client-only instance with no server anywhere: what
+// it gives, the error then (twice: reading it clears it) and the free.
+std::string ddeString(const char* text, int codePage) {
+    DWORD instance = 0;
+    UINT init = DdeInitializeA(&instance, ignoreDde, APPCMD_CLIENTONLY, 0);
+    if (init != DMLERR_NO_ERROR) return "init=" + num(init);
+    HSZ h = DdeCreateStringHandleA(instance, text, codePage);
+    std::string out = "handle=" + boolText(h != NULL);
+    out += " err=" + num(DdeGetLastError(instance));
+    out += "," + num(DdeGetLastError(instance));
+    if (h) out += " free=" + boolText(DdeFreeStringHandle(instance, h));
+    DdeUninitialize(instance);
+    return out;
+}
+
+// --- the table ----------------------------------------------------------------
 
 // msvcrt's _snprintf into a '#'-filled buffer, shown two bytes past count.
 std::string fmtFixed(size_t count, double value) {
@@ -286,37 +348,6 @@ const Case kCases[] = {
     {"lstrcpyn.one_short", [](const Env&) { return cpyn("hello", 5); }},
     {"lstrcpyn.shorter", [](const Env&) { return cpyn("hi", 8); }},
     {"lstrcpyn.empty_src", [](const Env&) { return cpyn("", 8); }},
-
-    // StrRStrIA over "abcABCabc".
-    {"strrstri.last_null_end", [](const Env&) { return offset(kRs, StrRStrIA(kRs, NULL, "BC")); }},
-    {"strrstri.case", [](const Env&) { return offset(kRs, StrRStrIA(kRs, NULL, "Abc")); }},
-    {"strrstri.bound_at_match", [](const Env&) { return rstr(kRs, 7, "bc"); }},
-    {"strrstri.bound_after_match_start", [](const Env&) { return rstr(kRs, 8, "bc"); }},
-    {"strrstri.bound_inside", [](const Env&) { return rstr(kRs, 5, "bc"); }},
-    {"strrstri.bound_at_end", [](const Env&) { return rstr(kRs, 9, "bc"); }},
-    {"strrstri.bound_at_start", [](const Env&) { return rstr(kRs, 0, "a"); }},
-    {"strrstri.bound_one", [](const Env&) { return rstr(kRs, 1, "a"); }},
-    {"strrstri.bound_one_long", [](const Env&) { return rstr(kRs, 1, "abc"); }},
-    {"strrstri.not_found", [](const Env&) { return offset(kRs, StrRStrIA(kRs, NULL, "x")); }},
-    {"strrstri.find_longer", [](const Env&) { return offset(kRs, StrRStrIA(kRs, NULL, "abcABCabca")); }},
-    {"strrstri.whole", [](const Env&) { return offset(kRs, StrRStrIA(kRs, NULL, "ABCABCABC")); }},
-    {"strrstri.find_empty", [](const Env&) { return offset(kRs, StrRStrIA(kRs, NULL, "")); }},
-    {"strrstri.source_empty", [](const Env&) { const char* s = ""; return offset(s, StrRStrIA(s, NULL, "a")); }},
-    {"strrstri.both_empty", [](const Env&) { const char* s = ""; return offset(s, StrRStrIA(s, NULL, "")); }},
-    {"strrstri.overlapping", [](const Env&) { const char* s = "aaaa"; return offset(s, StrRStrIA(s, NULL, "AA")); }},
-    // Under ANSI code page 932 a lead byte and its trail byte are one
-    // character (the trail byte can be '\\' or a letter); under 1252 they
-    // are two.
-    {"strrstri.dbcs_trail_backslash", [](const Env&) { const char* s = "\x95\x5C"; return offset(s, StrRStrIA(s, NULL, "\\")); }},
-    {"strrstri.dbcs_trail_letter", [](const Env&) { const char* s = "\x83\x41"; return offset(s, StrRStrIA(s, NULL, "a")); }},
-    {"strrstri.dbcs_title", [](const Env&) {
-         const char* s = "\x8B\xC8 - \x83\x41 - Winamp";
-         return offset(s, StrRStrIA(s, NULL, " - WINAMP"));
-     }},
-    {"strrstri.title", [](const Env&) {
-         const char* s = "Song - Artist - Winamp";
-         return offset(s, StrRStrIA(s, NULL, " - winamp"));
-     }},
 
     // PathRemoveFileSpecA
     {"removespec.file", [](const Env&) { return removeSpec("C:\\Host\\a.exe"); }},
@@ -667,6 +698,80 @@ const Case kCases[] = {
          if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
          if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
          return out;
+     }},
+
+    // The trace log: one open-and-append per line, the file created once.
+    {"file.log.append_creates", [](const Env& e) {
+         std::string p = e.path("log01.txt");
+         removeFile(e, p);
+         return appendLines(e, p, {"first\r\n", "second\r\n"});
+     }},
+    {"file.log.append_to_existing", [](const Env& e) {
+         std::string p = e.path("log02.txt");
+         writeFile(e, p, "old\r\n");
+         return appendLines(e, p, {"new\r\n"});
+     }},
+    {"file.log.missing_folder", [](const Env& e) {
+         HANDLE f = openLog(e.path("no-such-dir\\log03.txt"));
+         if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+         return boolText(f != INVALID_HANDLE_VALUE);
+     }},
+
+    // A media path that names a device rather than a disk file.
+    {"file.device.nul", [](const Env&) { return deviceType("NUL"); }},
+    {"file.device.nul_lower", [](const Env&) { return deviceType("nul"); }},
+    {"file.device.nul_in_folder", [](const Env& e) { return deviceType(e.path("NUL")); }},
+    {"file.device.nul_with_extension", [](const Env& e) { return deviceType(e.path("nul.mp3")); }},
+    {"file.device.con", [](const Env&) { return deviceType("CON"); }},
+    {"file.device.pipe_without_server", [](const Env&) {
+         return deviceType("\\\\.\\pipe\\mr-differential-no-server");
+     }},
+
+    // The locale's ANSI code page and GetACP, under each pass's code page.
+    {"locale.acp", [](const Env&) { return num(GetACP()); }},
+    {"locale.ansi_code_page", [](const Env&) { return localeCodePage(7); }},
+    {"locale.ansi_code_page_size_query", [](const Env&) { return localeCodePage(0); }},
+    {"locale.ansi_code_page_small", [](const Env&) { return localeCodePage(4); }},
+    {"locale.ansi_code_page_tiny", [](const Env&) { return localeCodePage(2); }},
+
+    // Profile files named without a folder live in the Windows directory.
+    {"profile.bare_name.read_missing", [](const Env&) {
+         return readString("mr-differential-none.ini", "Main", "k", "dflt", 40);
+     }},
+    {"profile.bare_name.write_and_read", [](const Env& e) {
+         const char* name = "mr-differential-bare.ini";
+         std::string full = e.windowsDir + "\\" + name;
+         removeFile(e, full);
+         BOOL ret = WritePrivateProfileStringA("Main", "k", "v", name);
+         std::string out = "ret=" + boolText(ret) + " bare=" +
+                           readString(name, "Main", "k", "dflt", 40) +
+                           " full=" + fileText(e, full);
+         removeFile(e, full);
+         return out;
+     }},
+    {"profile.empty_name.write_and_read", [](const Env&) {
+         BOOL ret = WritePrivateProfileStringA("Main", "k", "v", "");
+         return "ret=" + boolText(ret) + " read=" + readString("", "Main", "k", "dflt", 40) +
+                " int=" + num(GetPrivateProfileIntA("Main", "k", 7, ""));
+     }},
+
+    // DDE string handles, which need no server.
+    {"dde.string.plain", [](const Env&) { return ddeString("KbMedia Player", CP_WINANSI); }},
+    {"dde.string.code_page_zero", [](const Env&) { return ddeString("Lilith", 0); }},
+    {"dde.string.empty", [](const Env&) { return ddeString("", CP_WINANSI); }},
+    {"dde.string.null", [](const Env&) { return ddeString(NULL, CP_WINANSI); }},
+    {"dde.string.255_chars", [](const Env&) { return ddeString(std::string(255, 'a').c_str(), CP_WINANSI); }},
+    {"dde.string.256_chars", [](const Env&) { return ddeString(std::string(256, 'a').c_str(), CP_WINANSI); }},
+    {"dde.string.no_instance", [](const Env&) {
+         HSZ h = DdeCreateStringHandleA(0, "x", CP_WINANSI);
+         return "handle=" + boolText(h != NULL) + " err=" + num(DdeGetLastError(0));
+     }},
+    {"dde.string.after_uninitialize", [](const Env&) {
+         DWORD instance = 0;
+         DdeInitializeA(&instance, ignoreDde, APPCMD_CLIENTONLY, 0);
+         DdeUninitialize(instance);
+         HSZ h = DdeCreateStringHandleA(instance, "x", CP_WINANSI);
+         return "handle=" + boolText(h != NULL) + " err=" + num(DdeGetLastError(instance));
      }},
 
     // WideCharToMultiByte, 1252

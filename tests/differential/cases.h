@@ -25,6 +25,9 @@ struct Env {
     // backslashes on both sides, so the stand-in's conversion is exercised
     // by every such case.
     std::string path(const std::string& name) const { return dir + "\\" + name; }
+    // The Windows directory, where profile files named without a folder go
+    // (a scratch folder on the stand-in's side).
+    std::string windowsDir;
 };
 
 struct Case {

@@ -4,6 +4,7 @@
 //   ACP          the ANSI code page to simulate (default: the stand-in's
 //                default, 1252); the Windows side is run under the same one.
 #include <standin/desktop.h>
+#include <standin/profile.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -42,5 +43,11 @@ int main(int argc, char** argv) {
     env.dir = dir;
     env.removeDir = removeDir;
     env.toStdio = toStdio;
+    // The locale agrees with the ANSI code page, as Wine's does.
+    if (argc == 3) standin::setLocaleAnsiCodePageText(argv[2]);
+    std::string windows = dir + "/windows";
+    mkdir(windows.c_str(), 0777);
+    standin::setWindowsDirectory(windows);
+    env.windowsDir = dir + "\\windows";
     return differential::runAll(env);
 }

@@ -43,5 +43,8 @@ int main(int argc, char** argv) {
     env.dir = dir;
     env.removeDir = removeDir;
     env.toStdio = toStdio;
+    char windows[MAX_PATH];
+    UINT n = GetWindowsDirectoryA(windows, sizeof windows);
+    env.windowsDir = n > 0 && n < sizeof windows ? windows : "C:\\windows";
     return differential::runAll(env);
 }

@@ -1,5 +1,6 @@
 #include "frame/wide_text.h"
 #include "plugin_fixture.h"
+#include "publish/display_name.h"
 
 using ConnectionsTest = PluginTest;
 using testhost::widen;
@@ -79,10 +80,51 @@ TEST_F(ConnectionsTest, ADisconnectHandsNoPendingChangeToTheNextConnection) {
     EXPECT_EQ(0, g_slots.pending[0]);
 }
 
+// Each hook clears on its own: a slot left pending by a disconnect the host
+// never reported, or by one that did, starts the next connection clean.
+TEST_F(ConnectionsTest, ConnectAndDisconnectEachClearThePendingChange) {
+    initialize();
+    for (bool byDisconnect : {true, false}) {
+        SCOPED_TRACE(byDisconnect ? "cleared by the disconnect"
+                                  : "cleared by the connect");
+        uint32_t a = host().connect("MSNP8", widen("A"));
+        ASSERT_EQ(a, g_slots.handles[0]);
+        g_slots.pending[0] = 1;
+        g_slots.pendingTicks[0] = 1;
+        if (byDisconnect) {
+            eCDisconnect(a, NULL);
+        } else {
+            g_slots.handles[0] = 0;  // gone without an event
+            uint32_t b = host().connect("MSNP8", widen("B"));
+            ASSERT_EQ(b, g_slots.handles[0]);
+        }
+        EXPECT_EQ(0, g_slots.pending[0]);
+        EXPECT_EQ(0, g_slots.pendingTicks[0]);
+        g_slots.handles[0] = 0;
+    }
+}
+
+// A record that fills the name buffer without a terminator is cut one unit
+// short, so the copy ends inside the buffer; its title part still confirms.
+TEST_F(ConnectionsTest, AnUnterminatedNameFillingTheBufferIsCutToFit) {
+    initialize();
+    uint32_t h = host().connect("MSNP8", widen("Bob"));
+    const testhost::WText prefix = widen("Bob/NowPlaying...");
+    std::vector<WCHAR> name(kNameUnits, (WCHAR)'x');
+    std::copy(prefix.begin(), prefix.end(), name.begin());
+    testhost::WText title(kNameUnits - 1 - prefix.size(), (WCHAR)'x');
+    copyWide(g_slots.lastPublishedTitle, kLastTitleUnits, title.c_str());
+    g_slots.pending[0] = 1;
+    InfoValue value = {1, name.data(), (int32_t)(name.size() * sizeof(WCHAR))};
+    InfoChangeEvent event = {0, kInfoDisplayName, &value};
+    EXPECT_EQ(0, eCInfoChange(h, &event));
+    EXPECT_EQ(0, g_slots.pending[0]) << "the first kNameUnits - 1 units confirm";
+}
+
 TEST_F(ConnectionsTest, ConfirmationMatchesTheTitlePartAgainstTheLastTitle) {
     initialize();
     uint32_t h = host().connect("MSNP8", widen("Bob"));
-    copyWide(g_slots.lastPublishedTitle, kLastTitleUnits, widen("A - B").c_str());
+    copyWide(g_slots.lastPublishedTitle[0], kLastTitleUnits, widen("A - B").c_str());
     struct Case {
         const char* name;
         int32_t code;

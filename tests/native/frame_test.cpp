@@ -1,4 +1,22 @@
+#include <dirent.h>
+#include <standin/profile.h>
+#include <sys/stat.h>
+
 #include "plugin_fixture.h"
+
+namespace {
+
+std::string listFolder(const std::string& path) {
+    std::string names;
+    if (DIR* d = opendir(path.c_str())) {
+        while (dirent* e = readdir(d))
+            if (strcmp(e->d_name, ".") && strcmp(e->d_name, "..")) names += e->d_name;
+        closedir(d);
+    }
+    return names;
+}
+
+}  // namespace
 
 using FrameTest = PluginTest;
 
@@ -75,5 +93,11 @@ TEST_F(FrameTest, AHostPathThatDoesNotFitGivesNoFilesAtAll) {
     EXPECT_STREQ("", g_iniPath);
     EXPECT_STREQ("", g_logPath);
     EXPECT_EQ(1, g_winampOrder);
-    Terminate();  // must not write anywhere
+    // An empty settings path would name the Windows folder's files.
+    std::string windows = folder_ + "/windows";
+    ASSERT_EQ(0, mkdir(windows.c_str(), 0755));
+    standin::setWindowsDirectory(windows);
+    Terminate();
+    EXPECT_EQ(0, standin::profileWrites()) << "must not write anywhere";
+    EXPECT_EQ("", listFolder(windows));
 }

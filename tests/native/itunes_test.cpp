@@ -72,7 +72,10 @@ TEST_F(ITunesTest, ProcessPathMatchesAsACaseSensitiveSubstringOnEveryPlatform) {
          false},
         {"C:\\Program Files\\iTunes\\iTunes.exe", true, false, false, false, true},
         {"C:\\Program Files\\iTunes\\iTunes.exe", false, true, false, true, true},
-        // Cut at MAX_PATH: the name beyond is not seen.
+        // Cut at MAX_PATH: the name beyond is not seen.  A path that fills
+        // the buffer comes back unterminated and loses its last character.
+        {"C:\\" + std::string(MAX_PATH - 14, 'd') + "\\iTunes.exe", false, false, false,
+         false, false},
         {"C:\\" + std::string(300, 'd') + "\\iTunes.exe", false, false, false, false,
          false},
     };

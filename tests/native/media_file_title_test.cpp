@@ -394,6 +394,7 @@ TEST_F(MediaFileTitleTest, EveryCallClosesWhatItOpened) {
         getTitleFromFile(title, tagged.c_str(), kTitleUnits);
         getTitleFromFile(title, v1.c_str(), kTitleUnits);
         getTitleFromFile(title, none.c_str(), kTitleUnits);
+        getTitleFromFile(title, "\\dev\\null", kTitleUnits);  // opened, but no disk file
     }
     EXPECT_EQ(before, openFiles());
 }

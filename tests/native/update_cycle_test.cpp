@@ -51,7 +51,7 @@ TEST_F(UpdateCycleTest, CaptionNamesTheNextActionAndSwitchingOnWaitsOneInterval)
     EXPECT_TRUE(host().nameChanges().empty());
     pump(200);
     EXPECT_EQ(std::vector<WText>{widen("Bob/NowPlaying...A - B")}, sentNames(c));
-    EXPECT_EQ(testhost::widen("A - B"), testhost::WText(g_slots.lastPublishedTitle));
+    EXPECT_EQ(testhost::widen("A - B"), testhost::WText(g_slots.lastPublishedTitle[0]));
 }
 
 TEST_F(UpdateCycleTest, PublishesOnceFollowsTheTrackAndRestoresWhenWinampStops) {
@@ -68,7 +68,7 @@ TEST_F(UpdateCycleTest, PublishesOnceFollowsTheTrackAndRestoresWhenWinampStops) 
     winamp.stop();
     pump(1000);
     EXPECT_EQ(widen("Bob"), host().name(c));
-    EXPECT_EQ(testhost::WText(), testhost::WText(g_slots.lastPublishedTitle));
+    EXPECT_EQ(testhost::WText(), testhost::WText(g_slots.lastPublishedTitle[0]));
     std::vector<std::string> log = logLines();
     auto restore = std::find(log.begin(), log.end(), "@@cutMelodyRibbon");
     ASSERT_GE(log.end() - restore, 9);

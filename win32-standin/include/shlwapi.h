@@ -3,6 +3,5 @@
 
 #include <windows.h>
 
-LPSTR WINAPI StrRStrIA(LPCSTR source, LPCSTR last, LPCSTR find);
 BOOL WINAPI PathRemoveFileSpecA(LPSTR path);
 BOOL WINAPI PathIsDirectoryA(LPCSTR path);

@@ -178,6 +178,9 @@ BOOL WINAPI CloseHandle(HANDLE h);
 // Kernel: what the media-file reader adds to the file functions above
 // (implemented for real).  GetFileType tells disk files from the rest.
 #define NO_ERROR 0L
+#define ERROR_READ_FAULT 30L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_ALREADY_EXISTS 183L
 #define ERROR_NEGATIVE_SEEK 131L
 #define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
 #define FILE_TYPE_UNKNOWN 0x0000

@@ -197,7 +197,10 @@ HSZ WINAPI DdeCreateStringHandleA(DWORD idInst, LPCSTR psz, int iCodePage) {
         setError(idInst, DMLERR_SYS_ERROR);
         return NULL;
     }
-    if (!psz || !*psz || (iCodePage != CP_WINANSI && iCodePage != 0)) {
+    // As measured under Wine: no text, or more than an atom holds (255
+    // characters), gives no handle and leaves the error as it was.
+    if (!psz || !*psz || strlen(psz) > 255) return NULL;
+    if (iCodePage != CP_WINANSI && iCodePage != 0) {
         setError(idInst, DMLERR_INVALIDPARAMETER);
         return NULL;
     }

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <standin/desktop.h>
 #include <string.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include <map>
 #include <memory>
 
+#include "standin/files.h"
 #include "standin_internal.h"
 
 namespace {
@@ -189,6 +191,8 @@ void reset() {
     standin_resetCom();
     standin_resetProcesses();
     standin_resetRuntime();
+    standin_resetProfile();
+    standin_resetFiles();
 }
 
 }  // namespace standin
@@ -229,7 +233,10 @@ int WINAPI GetLocaleInfoA(LCID, DWORD type, LPSTR out, int size) {
     if (d.localeFails || type != LOCALE_IDEFAULTANSICODEPAGE) return 0;
     int need = (int)d.localeText.size() + 1;
     if (size == 0) return need;
-    if (need > size) return 0;
+    if (need > size) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
     memcpy(out, d.localeText.c_str(), (size_t)need);
     return need;
 }
@@ -258,6 +265,16 @@ void WINAPI SetLastError(DWORD code) {
 
 // --- kernel: files --------------------------------------------------------
 
+// Windows's NUL device, in any folder and with any extension ("C:\\x\\nul.mp3"
+// too), in any case.  The other device names are not modelled: under Wine
+// CON does not open without a console, and a pipe needs its server.
+static bool namesNulDevice(const char* path) {
+    const char* name = path;
+    for (const char* c = path; *c; c++)
+        if (*c == '\\' || *c == '/' || *c == ':') name = c + 1;
+    return strncasecmp(name, "nul", 3) == 0 && (name[3] == '\0' || name[3] == '.');
+}
+
 // The type of every file CreateFileA opened, by descriptor (FILE_TYPE_* + 1;
 // 0 unknown).  An open file's type never changes, and CreateFileA asks it
 // anyway, so GetFileType answers without a system call of its own.
@@ -282,13 +299,18 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     if (disposition == CREATE_ALWAYS) flags |= O_CREAT | O_TRUNC;
     char p[4096];
     if (!standin::toLinuxPath(path, p, sizeof p)) return INVALID_HANDLE_VALUE;
+    if (namesNulDevice(path)) strcpy(p, "/dev/null");
+    // Only the dispositions that may create ask first whether the file was
+    // there; the rest look at the open file: one path lookup, as the title
+    // benchmark measures opens.
+    bool mayCreate = disposition == OPEN_ALWAYS || disposition == CREATE_ALWAYS;
+    struct stat st;
+    bool existed = mayCreate && stat(p, &st) == 0;
+    if (existed && S_ISDIR(st.st_mode)) return INVALID_HANDLE_VALUE;
     if (writes && standin::isReadOnlyFile(p)) return INVALID_HANDLE_VALUE;
     int fd = open(p, flags, 0644);
     if (fd < 0) return INVALID_HANDLE_VALUE;
-    // A folder opens for reading here but not on Windows.  Asked of the
-    // open file rather than the path: one path lookup, as the title
-    // benchmark measures opens.
-    struct stat st;
+    // A folder opens for reading here but not on Windows.
     bool known = fstat(fd, &st) == 0;
     if (known && S_ISDIR(st.st_mode)) {
         close(fd);
@@ -296,6 +318,8 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     }
     if (fd < (int)(sizeof g_fileTypes / sizeof g_fileTypes[0]))
         g_fileTypes[fd] = known ? fileTypeOf(st) + 1 : 0;
+    // The two dispositions that may open or create tell which they did.
+    if (mayCreate) SetLastError(existed ? ERROR_ALREADY_EXISTS : NO_ERROR);
     return (HANDLE)(intptr_t)(fd + 1);  // never 0 nor INVALID_HANDLE_VALUE
 }
 
@@ -315,7 +339,34 @@ BOOL WINAPI WriteFile(HANDLE f, LPCVOID data, DWORD size, LPDWORD written, void*
     return n == (ssize_t)size;
 }
 
+namespace {
+
+DWORD g_readLimit = 0;
+int g_readsUntilFailure = 0;
+
+}  // namespace
+
+void standin::limitFileReads(DWORD maxBytes) {
+    g_readLimit = maxBytes;
+}
+
+void standin::failFileReadsFrom(int calls) {
+    g_readsUntilFailure = calls;
+}
+
+void standin_resetFiles() {
+    g_readLimit = 0;
+    g_readsUntilFailure = 0;
+}
+
 BOOL WINAPI ReadFile(HANDLE f, LPVOID data, DWORD size, LPDWORD got, void* overlapped) {
+    if (g_readsUntilFailure > 0 && --g_readsUntilFailure == 0) {
+        g_readsUntilFailure = 1;  // and every read after it
+        if (got) *got = 0;
+        SetLastError(ERROR_READ_FAULT);
+        return FALSE;
+    }
+    if (g_readLimit && size > g_readLimit) size = g_readLimit;
     ssize_t n;
     if (overlapped) {
         const OVERLAPPED* at = (const OVERLAPPED*)overlapped;

@@ -197,7 +197,13 @@ DWORD WINAPI GetModuleFileNameExA(HANDLE process, HMODULE module, LPSTR out, DWO
     OpenHandle* h = lookup(process, false);
     const SimProcess* p = h ? findProcess(h->process) : nullptr;
     // Only the executable's path is simulated (the module NULL).
-    if (!p || p->unreadable || module != NULL) return 0;
+    if (!p || p->unreadable || module != NULL || size == 0) return 0;
+    // Like Windows XP: a path that fills the buffer is cut to it and left
+    // unterminated, and the result is the size.
+    if (p->path.size() >= size) {
+        memcpy(out, p->path.data(), size);
+        return size;
+    }
     return copyPath(p->path, out, size);
 }
 

@@ -37,6 +37,8 @@
 // Not modelled: byte-order marks and UTF-16 files, case folding beyond
 // ASCII, enumeration with a null section or key (reads give "" and 0).
 // Reads allocate nothing (the file is mapped); writes do.
+#include "standin/profile.h"
+
 #include <fcntl.h>
 #include <limits.h>
 #include <stdio.h>
@@ -61,9 +63,40 @@ bool toLinuxPath(const char* path, char* out, size_t size) {
     return true;
 }
 
+namespace {
+
+std::string g_windowsDirectory;
+int g_profileWrites = 0;
+
+}  // namespace
+
+void setWindowsDirectory(const std::string& linuxFolder) {
+    g_windowsDirectory = linuxFolder;
+}
+
+int profileWrites() {
+    return g_profileWrites;
+}
+
 }  // namespace standin
 
+void standin_resetProfile() {
+    standin::g_windowsDirectory.clear();
+    standin::g_profileWrites = 0;
+}
+
 namespace {
+
+// A file named without a folder is the Windows directory's; "" names that
+// folder itself, which no read or write opens.
+bool profilePath(const char* file, char* out, size_t size) {
+    if (!file) return false;
+    if (strchr(file, '\\') || strchr(file, '/') || (file[0] && file[1] == ':'))
+        return standin::toLinuxPath(file, out, size);
+    if (standin::g_windowsDirectory.empty()) return false;
+    int n = snprintf(out, size, "%s/%s", standin::g_windowsDirectory.c_str(), file);
+    return n >= 0 && (size_t)n < size;
+}
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' ||
@@ -170,7 +203,7 @@ class Mapped {
 public:
     explicit Mapped(const char* file) {
         char path[PATH_MAX];
-        if (!standin::toLinuxPath(file, path, sizeof path)) return;
+        if (!profilePath(file, path, sizeof path)) return;
         int fd = open(path, O_RDONLY | O_CLOEXEC);
         if (fd < 0) return;
         struct stat st;
@@ -309,7 +342,7 @@ std::string serialize(const std::vector<Section>& sections) {
 
 bool saveFile(const char* file, const std::string& bytes) {
     char path[PATH_MAX];
-    if (!standin::toLinuxPath(file, path, sizeof path)) return false;
+    if (!profilePath(file, path, sizeof path)) return false;
     if (standin::isReadOnlyFile(path)) return false;
     FILE* f = fopen(path, "wb");
     if (!f) return false;
@@ -386,6 +419,7 @@ UINT WINAPI GetPrivateProfileIntA(LPCSTR app, LPCSTR key, INT def, LPCSTR file) 
 
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR app, LPCSTR key, LPCSTR value,
                                        LPCSTR file) {
+    standin::g_profileWrites++;
     if (!app || !file) return FALSE;
     std::vector<Section> sections;
     {

@@ -1,5 +1,5 @@
 // Shell light-weight utilities and directory calls of the stand-in:
-// StrRStrIA, PathRemoveFileSpecA, PathIsDirectoryA, CreateDirectoryA.
+// PathRemoveFileSpecA, PathIsDirectoryA, CreateDirectoryA.
 #include <errno.h>
 #include <limits.h>
 #include <shlwapi.h>
@@ -11,10 +11,6 @@
 
 namespace {
 
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // CharNextA over the simulated ANSI code page.
 const char* charNext(const char* p) {
     if (!*p) return p;
@@ -22,34 +18,7 @@ const char* charNext(const char* p) {
     return p + 1;
 }
 
-bool equalNoCase(const char* a, const char* b, size_t n) {
-    for (size_t i = 0; i < n; ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    return true;
-}
-
 }  // namespace
-
-// Win32's StrRStrIA: the last match of `find` that starts before `last`
-// (null `last`: anywhere in the string); ASCII case-insensitive.  As on
-// Windows, a match may run on past `last`; an empty `find` matches nothing
-// (NULL), even in an empty source.
-LPSTR WINAPI StrRStrIA(LPCSTR source, LPCSTR last, LPCSTR find) {
-    if (!source || !find || !*find) return NULL;
-    size_t len = strlen(find);
-    const char* end;
-    if (!last) {
-        end = source + strlen(source);
-    } else {
-        size_t rest = strlen(last);
-        end = last + (len - 1 < rest ? len - 1 : rest);
-    }
-    const char* found = NULL;
-    for (const char* s = source; *s && s + len <= end; s = charNext(s)) {
-        if (equalNoCase(s, find, len)) found = s;
-    }
-    return const_cast<LPSTR>(found);
-}
 
 // Win32's PathRemoveFileSpecA, backslashes only (a '/' is an ordinary
 // character, as on Windows): "C:\Host\a.exe" -> "C:\Host", "C:\a.exe" ->

@@ -15,6 +15,8 @@ void standin_resetRuntime();
 // GetProcAddress's share for the simulated combase.dll: false when module is
 // not it, else *proc is the answer.
 bool standin_runtimeProc(HMODULE module, LPCSTR name, FARPROC* proc);
+void standin_resetProfile();
+void standin_resetFiles();
 // CloseHandle's share for process and snapshot handles: false when h is not
 // one of theirs, else *result is CloseHandle's answer.
 bool standin_closeSimulatedHandle(HANDLE h, BOOL* result);
