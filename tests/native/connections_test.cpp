@@ -113,7 +113,7 @@ TEST_F(ConnectionsTest, AnUnterminatedNameFillingTheBufferIsCutToFit) {
     std::vector<WCHAR> name(kNameUnits, (WCHAR)'x');
     std::copy(prefix.begin(), prefix.end(), name.begin());
     testhost::WText title(kNameUnits - 1 - prefix.size(), (WCHAR)'x');
-    copyWide(g_slots.lastPublishedTitle, kLastTitleUnits, title.c_str());
+    copyWide(g_slots.lastPublishedTitle[0], kLastTitleUnits, title.c_str());
     g_slots.pending[0] = 1;
     InfoValue value = {1, name.data(), (int32_t)(name.size() * sizeof(WCHAR))};
     InfoChangeEvent event = {0, kInfoDisplayName, &value};
