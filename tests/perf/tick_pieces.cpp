@@ -214,9 +214,11 @@ void timeAbsentPlayers() {
             [] { FindWindowA("Winamp v1.x", NULL); });
     HWND w;
     measure("Winamp probe", [&] { checkWinampStatus(&w); });
-    measure("iTunes probe (the process search)", probeITunes);
-    measure("  EnumProcesses, OpenProcess and CloseHandle of each",
-            listProcessesAndOpenEach);
+    measure("iTunes probe (one window lookup)", probeITunes);
+    measure(
+        "  the process search it spares: EnumProcesses, OpenProcess and CloseHandle of "
+        "each",
+        listProcessesAndOpenEach);
     measure("KbMedia Player probe", [] { checkkbMediaPlayerStatus(); });
     measure("  DdeInitializeA and DdeUninitialize", ddeInstanceAlone);
     measure("  the same with a DdeConnect that finds no server", ddeConnectToNobody);
