@@ -630,7 +630,7 @@ bool Scenario::expectCommand(const Words& args) {
         "host-message inside-tick|after-tick | "
         "after-terminate ticks|calls <n> | ended-calls [<=|>=] <n> | acp <n> | "
         "itunes-activations [<=|>=] <n> | "
-        "itunes-objects <n> | ticks [<=|>=] <n>";
+        "itunes-objects <n>";
     if (args.empty()) {
         error_ = std::string("usage: ") + kUsage;
         return false;
@@ -656,9 +656,6 @@ bool Scenario::expectCommand(const Words& args) {
                           Host::instance().callsForEndedConnections(),
                           "calls into the host for ended connections");
     if (what == "tick-time-max") return expectTickTime(rest);
-    if (what == "ticks")
-        return comparison(rest, 0, "expect ticks [<=|>=] <n>",
-                          (long)loop_.tickTimesMs().size(), "ticks since the reset");
     if (what == "itunes-activations") return expectITunesActivations(rest);
     if (what == "itunes-objects") return expectITunesObjects(rest);
     if (what == "bsplayer-foreign-writes") return expectBsPlayerForeignWrites(rest);

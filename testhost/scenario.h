@@ -80,8 +80,6 @@
 //                                        forget the ticks timed so far / print
 //                                        count, median, mean and max of the
 //                                        ticks since the reset
-//   expect ticks [<=|>=] <n>             ticks since the reset (await it
-//                                        where later checks need steps run)
 //   expect host-message inside-tick|after-tick
 //                                        where the host's message ran
 //   expect nested-ticks [<=|>=] <n>      ticks dispatched inside a tick
