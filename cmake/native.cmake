@@ -24,6 +24,9 @@ find_package(GTest REQUIRED)
 file(GLOB STANDIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/win32-standin/src/*.cpp)
 add_library(win32_standin STATIC ${STANDIN_SOURCES})
 target_include_directories(win32_standin PUBLIC ${CMAKE_SOURCE_DIR}/win32-standin/include)
+# The simulated runtime shares the fake media session model with the Wine
+# provider.
+target_include_directories(win32_standin PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(win32_standin PRIVATE -Wall -Wextra -Werror)
 
 add_library(melodyribbon_core STATIC ${PLUGIN_SOURCES})

@@ -1,8 +1,7 @@
 // The fake system media session provider: see fake_media_session.h.
-//
-// Everything runs on the thread that calls it (the test host's, which is
-// the plug-in's); operations complete by the clock, not by a worker, so a
-// client can only learn of it by reading their status.
+// The objects themselves are the shared model in session_model.h; this is
+// its adapter and the exports the test host steers it by.  Everything runs
+// on the thread that calls it (the test host's, which is the plug-in's).
 #include "fakeplayers/media_session/fake_media_session.h"
 
 #include <objbase.h>
@@ -12,36 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "fakeplayers/media_session/session_model.h"
+
 namespace {
 
-const IID kUnknown = {
-    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kInspectable = {
-    0xAF86E2E0, 0xB12D, 0x4C6A, {0x9C, 0x5A, 0xD7, 0xAA, 0x65, 0x10, 0x1E, 0x90}};
-const IID kActivationFactory = {
-    0x00000035, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kAgileObject = {
-    0x94EA2B94, 0xE9CC, 0x49E0, {0xC0, 0xFF, 0xEE, 0x64, 0xCA, 0x8F, 0x5B, 0x90}};
-const IID kStatics = {
-    0x2050C4EE, 0x11A0, 0x57DE, {0xAE, 0xD7, 0xC9, 0x7C, 0x70, 0x33, 0x82, 0x45}};
-const IID kManager = {
-    0xCACE8EAC, 0xE86E, 0x504A, {0xAB, 0x31, 0x5F, 0xF8, 0xFF, 0x1B, 0xCE, 0x49}};
-const IID kSession = {
-    0x7148C835, 0x9B14, 0x5AE2, {0xAB, 0x85, 0xDC, 0x9B, 0x1C, 0x14, 0xE1, 0xA8}};
-const IID kProperties = {
-    0x68856CF6, 0xADB4, 0x54B2, {0xAC, 0x16, 0x05, 0x83, 0x79, 0x07, 0xAC, 0xB6}};
-const IID kPlaybackInfo = {
-    0x94B4B6CF, 0xE8BA, 0x51AD, {0x87, 0xA7, 0xC1, 0x0A, 0xDE, 0x10, 0x61, 0x27}};
-const IID kAsyncInfo = {
-    0x00000036, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const wchar_t kManagerClass[] =
-    L"Windows.Media.Control.GlobalSystemMediaTransportControlsSessionManager";
-const HRESULT kIllegalMethodCall = (HRESULT)0x8000000EL;
+const wchar_t kManagerClass[] = L"" SESSION_MODEL_MANAGER_CLASS;
 
 struct Session {
     std::wstring appId;
     int playback;
     std::wstring title, artist;
+    bool properties = true;
 };
 
 const char* const kCallNames[] = {FAKE_SESSION_CALLS};
@@ -98,260 +78,40 @@ bool failsNow(const char* name) {
     return true;
 }
 
-HSTRING makeString(const std::wstring& text) {
-    HSTRING s = NULL;
-    if (!text.empty()) WindowsCreateString(text.c_str(), (UINT32)text.size(), &s);
-    return s;
-}
+// The provider's side of the shared model: real HSTRINGs from combase, real
+// time, objects freed on their last release.
+struct WineHost {
+    typedef std::wstring Text;
+    typedef ULONGLONG Tick;
+    typedef ::Session Session;
+    static constexpr bool kInspectable = true;
+    static constexpr HRESULT kOutOfBounds = (HRESULT)0x8000000BL;  // E_BOUNDS
 
-// Kinds: 'S' statics (also the activation factory), 'M' manager, 's'
-// session, 'p' playback info, 'm' media properties, 'v' session list, 'o'
-// operation, 'i' its IAsyncInfo.
-struct Object {
-    void* const* table;
-    char kind;
-    LONG refs;
-    int index;          // session: its place; playback info: the status
-    std::wstring a, b;  // media properties: title, artist
-    char result;        // operation: 'M' or 'm'
-    ULONGLONG readyMs;  // operation: completes from then on
-    bool canceled = false, closed = false;
-    Object* target = NULL;  // info: its operation
-};
-
-void* const* tableFor(char kind);
-
-Object* newObject(char kind) {
-    Object* o = new Object();
-    o->table = tableFor(kind);
-    o->kind = kind;
-    o->refs = 1;
-    state().live++;
-    return o;
-}
-
-Object* newOperation(char result, int index) {
-    Object* o = newObject('o');
-    o->result = result;
-    o->index = index;
-    o->readyMs = GetTickCount64() + state().delayMs;
-    return o;
-}
-
-int statusOf(const Object* op) {
-    if (op->canceled) return 2;
-    return GetTickCount64() >= op->readyMs ? 1 : 0;
-}
-
-const Session* sessionAt(int index) {
-    const std::vector<Session>& all = state().sessions;
-    return index >= 0 && index < (int)all.size() ? &all[(size_t)index] : NULL;
-}
-
-Object* newSession(int index) {
-    Object* o = newObject('s');
-    o->index = index;
-    return o;
-}
-
-bool interfaceOf(const Object* o, REFIID iid) {
-    if (IsEqualIID(iid, kUnknown) || IsEqualIID(iid, kInspectable) ||
-        IsEqualIID(iid, kAgileObject))
-        return true;
-    switch (o->kind) {
-    case 'S':
-        return IsEqualIID(iid, kStatics) || IsEqualIID(iid, kActivationFactory);
-    case 'M':
-        return IsEqualIID(iid, kManager);
-    case 's':
-        return IsEqualIID(iid, kSession);
-    case 'm':
-        return IsEqualIID(iid, kProperties);
-    case 'p':
-        return IsEqualIID(iid, kPlaybackInfo);
-    default:
-        return false;
+    static const std::vector<Session>& sessions() { return state().sessions; }
+    static int current() { return state().current; }
+    static Tick now() { return GetTickCount64(); }
+    static DWORD delayFor(char) { return state().delayMs; }
+    static bool operationsFail() { return false; }
+    static bool failsNow(const char* name) { return ::failsNow(name); }
+    static void counted(const char* name) { ::failsNow(name); }
+    static bool usable(int) { return true; }
+    static HSTRING makeString(const Text& text) {
+        HSTRING s = NULL;
+        if (!text.empty()) WindowsCreateString(text.c_str(), (UINT32)text.size(), &s);
+        return s;
     }
-}
-
-HRESULT STDMETHODCALLTYPE queryInterface(void* self, REFIID iid, void** out) {
-    Object* o = (Object*)self;
-    *out = NULL;
-    if (o->kind == 'o' && IsEqualIID(iid, kAsyncInfo)) {
-        Object* info = newObject('i');
-        info->target = o;
-        o->refs++;
-        *out = info;
-        return S_OK;
+    template <class O>
+    static void adopt(O*) {
+        state().live++;
     }
-    if (!interfaceOf(o, iid)) return E_NOINTERFACE;
-    o->refs++;
-    *out = o;
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE addRef(void* self) {
-    return (ULONG)++((Object*)self)->refs;
-}
-
-ULONG STDMETHODCALLTYPE release(void* self) {
-    Object* o = (Object*)self;
-    LONG left = --o->refs;
-    if (left == 0) {
-        if (o->target) release(o->target);
+    template <class O>
+    static void discard(O* o) {
         state().live--;
         delete o;
     }
-    return (ULONG)left;
-}
+};
 
-HRESULT STDMETHODCALLTYPE getIids(void*, ULONG* count, IID** iids) {
-    *count = 0;
-    *iids = NULL;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE getRuntimeClassName(void*, HSTRING* name) {
-    *name = NULL;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE getTrustLevel(void*, int* level) {
-    *level = 0;
-    return S_OK;
-}
-
-HRESULT results(Object* op, void** out) {
-    if (failsNow("GetResults")) return E_FAIL;
-    if (op->closed || statusOf(op) != 1) return kIllegalMethodCall;
-    if (op->result == 'M') {
-        *out = newObject('M');
-        return S_OK;
-    }
-    const Session* session = sessionAt(op->index);
-    if (!session) return E_FAIL;
-    Object* p = newObject('m');
-    p->a = session->title;
-    p->b = session->artist;
-    *out = p;
-    return S_OK;
-}
-
-HRESULT answer(Object* self, int slot, void* out) {
-    const Session* session = sessionAt(self->index);
-    switch (self->kind * 100 + slot) {
-    case 'S' * 100 + 6:
-        if (failsNow("RequestAsync")) return E_FAIL;
-        *(void**)out = newOperation('M', -1);
-        return S_OK;
-    case 'S' * 100 + 7:  // IActivationFactory::ActivateInstance has no instance here
-        return E_NOTIMPL;
-    case 'M' * 100 + 6:
-        if (failsNow("GetCurrentSession")) return E_FAIL;
-        *(void**)out = sessionAt(state().current) ? newSession(state().current) : NULL;
-        return S_OK;
-    case 'M' * 100 + 7:
-        if (failsNow("GetSessions")) return E_FAIL;
-        *(void**)out = newObject('v');
-        return S_OK;
-    case 'v' * 100 + 7:
-        if (failsNow("Size")) return E_FAIL;
-        *(UINT32*)out = (UINT32)state().sessions.size();
-        return S_OK;
-    case 's' * 100 + 6:
-        if (failsNow("SourceAppUserModelId") || !session) return E_FAIL;
-        *(HSTRING*)out = makeString(session->appId);
-        return S_OK;
-    case 's' * 100 + 7:
-        if (failsNow("TryGetMediaPropertiesAsync") || !session) return E_FAIL;
-        *(void**)out = newOperation('m', self->index);
-        return S_OK;
-    case 's' * 100 + 9: {
-        if (failsNow("GetPlaybackInfo") || !session) return E_FAIL;
-        Object* info = newObject('p');
-        info->index = session->playback;
-        *(void**)out = info;
-        return S_OK;
-    }
-    case 'p' * 100 + 7:
-        if (failsNow("PlaybackStatus")) return E_FAIL;
-        *(int*)out = self->index;
-        return S_OK;
-    case 'm' * 100 + 6:
-        if (failsNow("Title")) return E_FAIL;
-        *(HSTRING*)out = makeString(self->a);
-        return S_OK;
-    case 'm' * 100 + 9:
-        if (failsNow("Artist")) return E_FAIL;
-        *(HSTRING*)out = makeString(self->b);
-        return S_OK;
-    case 'o' * 100 + 8:
-        return results(self, (void**)out);
-    case 'i' * 100 + 7:
-        if (failsNow("Status")) return E_FAIL;
-        if (self->target->closed) return kIllegalMethodCall;
-        *(int*)out = statusOf(self->target);
-        return S_OK;
-    default:
-        return E_NOTIMPL;
-    }
-}
-
-template <int Slot>
-HRESULT STDMETHODCALLTYPE getter(void* self, void* out) {
-    return answer((Object*)self, Slot, out);
-}
-
-HRESULT STDMETHODCALLTYPE getAt(void* self, UINT32 index, void** out) {
-    (void)self;
-    *out = NULL;
-    if (failsNow("GetAt")) return E_FAIL;
-    if (index >= state().sessions.size()) return (HRESULT)0x8000000BL;  // E_BOUNDS
-    *out = newSession((int)index);
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE cancel(void* self) {
-    Object* info = (Object*)self;
-    failsNow("Cancel");
-    if (statusOf(info->target) == 0) info->target->canceled = true;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE closeOperation(void* self) {
-    failsNow("Close");
-    ((Object*)self)->target->closed = true;
-    return S_OK;
-}
-
-void* const* tableFor(char kind) {
-    static void* generic[16] = {(void*)&queryInterface,
-                                (void*)&addRef,
-                                (void*)&release,
-                                (void*)&getIids,
-                                (void*)&getRuntimeClassName,
-                                (void*)&getTrustLevel,
-                                (void*)&getter<6>,
-                                (void*)&getter<7>,
-                                (void*)&getter<8>,
-                                (void*)&getter<9>,
-                                (void*)&getter<10>,
-                                (void*)&getter<11>,
-                                (void*)&getter<12>,
-                                (void*)&getter<13>,
-                                (void*)&getter<14>,
-                                (void*)&getter<15>};
-    static void* vector[16];
-    static void* info[16];
-    if (!vector[0]) {
-        memcpy(vector, generic, sizeof generic);
-        vector[6] = (void*)&getAt;
-        memcpy(info, generic, sizeof generic);
-        info[9] = (void*)&cancel;
-        info[10] = (void*)&closeOperation;
-    }
-    return kind == 'v' ? vector : kind == 'i' ? info : generic;
-}
+typedef session_model::Model<WineHost> Model;
 
 std::wstring text(const WCHAR* s) {
     return s ? std::wstring(s) : std::wstring();
@@ -373,7 +133,7 @@ extern "C" __declspec(dllexport) HRESULT WINAPI
     UINT32 units = 0;
     const wchar_t* name = WindowsGetStringRawBuffer(classId, &units);
     if (!name || wcscmp(name, kManagerClass) != 0) return CLASS_E_CLASSNOTAVAILABLE;
-    *factory = newObject('S');
+    *factory = Model::newObject('S');
     return S_OK;
 }
 

@@ -10,41 +10,47 @@
 #include <memory>
 #include <set>
 
+#include "fakeplayers/media_session/session_model.h"
 #include "standin_internal.h"
 
 namespace {
 
-const HRESULT kIllegalMethodCall = (HRESULT)0x8000000EL;
-const HRESULT kUnexpected = (HRESULT)0x8000FFFFL;
-
-const IID kStaticsInterface = {
-    0x2050C4EE, 0x11A0, 0x57DE, {0xAE, 0xD7, 0xC9, 0x7C, 0x70, 0x33, 0x82, 0x45}};
-const IID kAsyncInfoInterface = {
-    0x00000036, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const char16_t kManagerClass[] =
-    u"Windows.Media.Control.GlobalSystemMediaTransportControlsSessionManager";
+const char16_t kManagerClass[] = u"" SESSION_MODEL_MANAGER_CLASS;
 
 HMODULE const kCombase = (HMODULE)(uintptr_t)0xC0BA5E;
-
-// One object as a client sees it: a pointer to its method table first.
-// Kinds: 'S' manager statics, 'M' manager, 's' session, 'p' playback info,
-// 'm' media properties, 'v' list of sessions, 'o' operation, 'i' its
-// IAsyncInfo.
-struct SimObject {
-    void* const* table;
-    char kind;
-    int refs;
-    int index;            // session: its place in the script
-    std::u16string a, b;  // media properties: title, artist
-    char result;          // operation: 'M' or 'm'
-    DWORD readyMs;        // operation: completes from then on
-    bool canceled, closed;
-    SimObject* target;  // info: its operation
-};
 
 struct SimString {
     std::u16string text;
 };
+
+// The stand-in's side of the shared model: the script's sessions and
+// delays on the simulated clock, objects kept until reset so that a call on
+// a released one is caught rather than a crash, and every call checked for
+// the apartment.
+struct RuntimeHost {
+    typedef std::u16string Text;
+    typedef DWORD Tick;
+    typedef standin::SimSession Session;
+    static constexpr bool kInspectable = false;
+    static constexpr HRESULT kOutOfBounds = E_INVALIDARG;
+
+    static const std::vector<Session>& sessions();
+    static int current();
+    static Tick now() { return standin::nowMs(); }
+    static DWORD delayFor(char result);
+    static bool operationsFail();
+    static bool failsNow(const char* name);
+    static void counted(const char* name);
+    static bool usable(int refs);
+    static HSTRING makeString(const Text& text);
+    template <class O>
+    static void adopt(O* o);
+    template <class O>
+    static void discard(O*) {}
+};
+
+typedef session_model::Model<RuntimeHost> Model;
+typedef Model::Object SimObject;
 
 struct RuntimeState {
     standin::RuntimeScript script;
@@ -84,17 +90,6 @@ bool failsNow(const char* name) {
     return true;
 }
 
-void* const* tableFor(char kind);
-
-SimObject* newObject(char kind) {
-    SimObject* o = new SimObject();
-    o->table = tableFor(kind);
-    o->kind = kind;
-    o->refs = 1;
-    rt().objects.push_back(std::unique_ptr<SimObject>(o));
-    return o;
-}
-
 HSTRING newString(const std::u16string& text) {
     if (text.empty()) return NULL;
     SimString* s = new SimString{text};
@@ -102,190 +97,35 @@ HSTRING newString(const std::u16string& text) {
     return (HSTRING)(void*)s;
 }
 
-SimObject* newOperation(char result, DWORD delayMs, int index) {
-    SimObject* o = newObject('o');
-    o->result = result;
-    o->readyMs = standin::nowMs() + delayMs;
-    o->index = index;
-    return o;
+const std::vector<RuntimeHost::Session>& RuntimeHost::sessions() {
+    return rt().script.sessions;
 }
-
-int operationStatus(const SimObject* o) {
-    if (o->canceled) return 2;
-    if (standin::nowMs() < o->readyMs) return 0;
-    return rt().script.operationsFail ? 3 : 1;
+int RuntimeHost::current() {
+    return rt().script.current;
 }
-
-bool usable(SimObject* o) {
-    if (o->refs > 0 && inApartment()) return true;
+DWORD RuntimeHost::delayFor(char result) {
+    return result == 'M' ? rt().script.managerDelayMs : rt().script.propertiesDelayMs;
+}
+bool RuntimeHost::operationsFail() {
+    return rt().script.operationsFail;
+}
+bool RuntimeHost::failsNow(const char* name) {
+    return ::failsNow(name);
+}
+void RuntimeHost::counted(const char* name) {
+    rt().calls[name]++;
+}
+bool RuntimeHost::usable(int refs) {
+    if (refs > 0 && inApartment()) return true;
     rt().stray++;
     return false;
 }
-
-const standin::SimSession* sessionAt(int index) {
-    const std::vector<standin::SimSession>& all = rt().script.sessions;
-    return index >= 0 && index < (int)all.size() ? &all[(size_t)index] : nullptr;
+HSTRING RuntimeHost::makeString(const Text& text) {
+    return newString(text);
 }
-
-SimObject* newSession(int index) {
-    SimObject* o = newObject('s');
-    o->index = index;
-    return o;
-}
-
-HRESULT results(SimObject* op, void** out) {
-    if (failsNow("GetResults")) return E_FAIL;
-    if (op->closed || operationStatus(op) != 1) return kIllegalMethodCall;
-    if (op->result == 'M') {
-        *out = newObject('M');
-        return S_OK;
-    }
-    const standin::SimSession* session = sessionAt(op->index);
-    if (!session) return E_FAIL;
-    if (!session->properties) {
-        *out = NULL;
-        return S_OK;
-    }
-    SimObject* p = newObject('m');
-    p->a = session->title;
-    p->b = session->artist;
-    *out = p;
-    return S_OK;
-}
-
-HRESULT answer(SimObject* self, int slot, void* out) {
-    if (!usable(self)) return kUnexpected;
-    const standin::RuntimeScript& script = rt().script;
-    const standin::SimSession* session = sessionAt(self->index);
-    switch (self->kind * 100 + slot) {
-    case 'S' * 100 + 6:
-        if (failsNow("RequestAsync")) return E_FAIL;
-        *(void**)out = newOperation('M', script.managerDelayMs, -1);
-        return S_OK;
-    case 'M' * 100 + 6:
-        if (failsNow("GetCurrentSession")) return E_FAIL;
-        *(void**)out = sessionAt(script.current) ? newSession(script.current) : NULL;
-        return S_OK;
-    case 'M' * 100 + 7:
-        if (failsNow("GetSessions")) return E_FAIL;
-        *(void**)out = newObject('v');
-        return S_OK;
-    case 'v' * 100 + 7:
-        if (failsNow("Size")) return E_FAIL;
-        *(UINT*)out = (UINT)script.sessions.size();
-        return S_OK;
-    case 's' * 100 + 6:
-        if (failsNow("SourceAppUserModelId") || !session) return E_FAIL;
-        *(HSTRING*)out = newString(session->appId);
-        return S_OK;
-    case 's' * 100 + 7:
-        if (failsNow("TryGetMediaPropertiesAsync") || !session) return E_FAIL;
-        *(void**)out = newOperation('m', script.propertiesDelayMs, self->index);
-        return S_OK;
-    case 's' * 100 + 9:
-        if (failsNow("GetPlaybackInfo") || !session) return E_FAIL;
-        *(void**)out = newObject('p');
-        ((SimObject*)*(void**)out)->index = session->playback;
-        return S_OK;
-    case 'p' * 100 + 7:
-        if (failsNow("PlaybackStatus")) return E_FAIL;
-        *(int*)out = self->index;
-        return S_OK;
-    case 'm' * 100 + 6:
-        if (failsNow("Title")) return E_FAIL;
-        *(HSTRING*)out = newString(self->a);
-        return S_OK;
-    case 'm' * 100 + 9:
-        if (failsNow("Artist")) return E_FAIL;
-        *(HSTRING*)out = newString(self->b);
-        return S_OK;
-    case 'o' * 100 + 8:
-        return results(self, (void**)out);
-    case 'i' * 100 + 7:
-        if (failsNow("Status")) return E_FAIL;
-        if (self->target->closed) return kIllegalMethodCall;
-        *(int*)out = operationStatus(self->target);
-        return S_OK;
-    default:
-        return E_NOTIMPL;
-    }
-}
-
-HRESULT STDMETHODCALLTYPE queryInterface(void* self, REFIID iid, void** out) {
-    SimObject* o = (SimObject*)self;
-    *out = NULL;
-    if (!usable(o)) return kUnexpected;
-    if (o->kind != 'o' || memcmp(&iid, &kAsyncInfoInterface, sizeof iid) != 0)
-        return E_NOINTERFACE;
-    SimObject* info = newObject('i');
-    info->target = o;
-    o->refs++;
-    *out = info;
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE addRef(void* self) {
-    SimObject* o = (SimObject*)self;
-    if (!usable(o)) return 0;
-    return (ULONG)++o->refs;
-}
-
-ULONG STDMETHODCALLTYPE release(void* self) {
-    SimObject* o = (SimObject*)self;
-    if (!usable(o)) return 0;
-    if (--o->refs == 0 && o->target) o->target->refs--;
-    return (ULONG)o->refs;
-}
-
-template <int Slot>
-HRESULT STDMETHODCALLTYPE getter(void* self, void* out) {
-    return answer((SimObject*)self, Slot, out);
-}
-
-HRESULT STDMETHODCALLTYPE getAt(void* self, UINT index, void** out) {
-    SimObject* o = (SimObject*)self;
-    *out = NULL;
-    if (!usable(o)) return kUnexpected;
-    if (failsNow("GetAt")) return E_FAIL;
-    if (index >= rt().script.sessions.size()) return E_INVALIDARG;
-    *out = newSession((int)index);
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE cancel(void* self) {
-    SimObject* o = (SimObject*)self;
-    if (!usable(o)) return kUnexpected;
-    rt().calls["Cancel"]++;
-    if (operationStatus(o->target) == 0) o->target->canceled = true;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE closeOperation(void* self) {
-    SimObject* o = (SimObject*)self;
-    if (!usable(o)) return kUnexpected;
-    rt().calls["Close"]++;
-    o->target->closed = true;
-    return S_OK;
-}
-
-void* const* tableFor(char kind) {
-    static void* generic[16] = {
-        (void*)&queryInterface, (void*)&addRef,     (void*)&release,
-        (void*)&getter<3>,      (void*)&getter<4>,  (void*)&getter<5>,
-        (void*)&getter<6>,      (void*)&getter<7>,  (void*)&getter<8>,
-        (void*)&getter<9>,      (void*)&getter<10>, (void*)&getter<11>,
-        (void*)&getter<12>,     (void*)&getter<13>, (void*)&getter<14>,
-        (void*)&getter<15>};
-    static void* vector[16];
-    static void* info[16];
-    if (!vector[0]) {
-        memcpy(vector, generic, sizeof generic);
-        vector[6] = (void*)&getAt;
-        memcpy(info, generic, sizeof generic);
-        info[9] = (void*)&cancel;
-        info[10] = (void*)&closeOperation;
-    }
-    return kind == 'v' ? vector : kind == 'i' ? info : generic;
+template <class O>
+void RuntimeHost::adopt(O* o) {
+    rt().objects.push_back(std::unique_ptr<SimObject>(o));
 }
 
 bool missing(const char* name) {
@@ -421,8 +261,8 @@ HRESULT WINAPI RoGetActivationFactory(HSTRING classId, REFIID iid, void** factor
     if (!name || !rt().strings.count(name) || name->text != kManagerClass ||
         !rt().script.classRegistered)
         return REGDB_E_CLASSNOTREG;
-    if (memcmp(&iid, &kStaticsInterface, sizeof iid) != 0) return E_NOINTERFACE;
-    *factory = newObject('S');
+    if (!session_model::sameIid(iid, session_model::kStatics)) return E_NOINTERFACE;
+    *factory = Model::newObject('S');
     return S_OK;
 }
 
