@@ -22,6 +22,18 @@ protected:
         for (int i = 0; i < kTitleUnits - 1; i++) title[i] = 'u';
         title[kTitleUnits - 1] = 0;
     }
+    // Without a window of ours to name, BSPlayer is not asked, and the
+    // caller's buffer stays as it was.
+    void expectNoSenderWindow(WCHAR* title, FakeBsPlayer& player) {
+        prefill(title);
+        EXPECT_FALSE(getBSplayerTitle(title, kTitleUnits, player.window()));
+        EXPECT_EQ(WText(kTitleUnits - 1, 'u'), WText(title));
+        EXPECT_EQ(0, player.fileNameQueries());
+        EXPECT_EQ(
+            std::vector<std::string>{
+                "getBSplayerTitle Exit  Reason: Parent HWND is NULL."},
+            logLines());
+    }
     std::string songBandFile() {
         return writeMedia("Song.mp3", tag(3, 0,
                                           frame23("TIT2", text(0, "Song")) +
@@ -117,13 +129,7 @@ TEST_F(BsPlayerTest, NoHostWindowMeansNoQueryAndNoChange) {
     FakeBsPlayer player;
     player.play(songBandFile());
     WCHAR title[kTitleUnits];
-    prefill(title);
-    EXPECT_FALSE(getBSplayerTitle(title, kTitleUnits, player.window()));
-    EXPECT_EQ(WText(kTitleUnits - 1, 'u'), WText(title));
-    EXPECT_EQ(0, player.fileNameQueries());
-    EXPECT_EQ(
-        std::vector<std::string>{"getBSplayerTitle Exit  Reason: Parent HWND is NULL."},
-        logLines());
+    expectNoSenderWindow(title, player);
 }
 
 // "TFrmMain" is a common form class name.  The player writes into the
@@ -136,13 +142,7 @@ TEST_F(BsPlayerTest, OnlyAWindowOfThisProcessIsNamedAsTheSender) {
     HWND foreign[] = {standin::createWindow("TFrmMain", "Other", nullptr),
                       standin::createWindow("inaka_win_wnd_FrameWnd1", "Other", nullptr)};
     WCHAR title[kTitleUnits];
-    prefill(title);
-    EXPECT_FALSE(getBSplayerTitle(title, kTitleUnits, player.window()));
-    EXPECT_EQ(WText(kTitleUnits - 1, 'u'), WText(title));
-    EXPECT_EQ(0, player.fileNameQueries());
-    EXPECT_EQ(
-        std::vector<std::string>{"getBSplayerTitle Exit  Reason: Parent HWND is NULL."},
-        logLines());
+    expectNoSenderWindow(title, player);
 
     // Ours behind the others: the other class's own window, then "TFrmMain".
     HWND ownOther = standin::createOwnWindow("inaka_win_wnd_FrameWnd1", "Host", nullptr);

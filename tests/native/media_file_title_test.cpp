@@ -51,7 +51,20 @@ int openFiles() {
 
 }  // namespace
 
-using MediaFileTitleTest = MediaTest;
+class MediaFileTitleTest : public MediaTest {
+protected:
+    // Each case's file, read as the player's file, gives its title and says
+    // its length.
+    void expectTitles(const std::vector<TitleCase>& cases) {
+        for (const TitleCase& c : cases) {
+            std::string path = writeMedia("Fallback.mp3", c.file);
+            WCHAR title[kTitleUnits];
+            int32_t n = getTitleFromFile(title, path.c_str(), kTitleUnits);
+            EXPECT_EQ(widen(c.title), WText(title)) << c.what;
+            EXPECT_EQ((int32_t)widen(c.title).size(), n) << c.what;
+        }
+    }
+};
 
 TEST_F(MediaFileTitleTest, EveryTaggerMadeFixtureGivesItsTitle) {
     std::vector<Fixture> rows = readExpectedTable();
@@ -208,13 +221,7 @@ TEST_F(MediaFileTitleTest, HandMadeTags) {
          "Song - "},
         {"a tag size past the end", tag(3, 0, songBand, 0x0FFFFFFF), "Song - Band"},
     };
-    for (const TitleCase& c : cases) {
-        std::string path = writeMedia("Fallback.mp3", c.file);
-        WCHAR title[kTitleUnits];
-        int32_t n = getTitleFromFile(title, path.c_str(), kTitleUnits);
-        EXPECT_EQ(widen(c.title), WText(title)) << c.what;
-        EXPECT_EQ((int32_t)widen(c.title).size(), n) << c.what;
-    }
+    expectTitles(cases);
 }
 
 // Tags made as a tagger makes them: the frames assembled first, then, for
@@ -273,13 +280,7 @@ TEST_F(MediaFileTitleTest, UnsynchronisedAndOddlyFlaggedTags) {
              frame23("TIT2", text(0, "Song")) + frame23("TPE1", text(0, "Band"))),
          "Song - Band"},
     };
-    for (const TitleCase& c : cases) {
-        std::string path = writeMedia("Fallback.mp3", c.file);
-        WCHAR title[kTitleUnits];
-        int32_t n = getTitleFromFile(title, path.c_str(), kTitleUnits);
-        EXPECT_EQ(widen(c.title), WText(title)) << c.what;
-        EXPECT_EQ((int32_t)widen(c.title).size(), n) << c.what;
-    }
+    expectTitles(cases);
 }
 
 TEST_F(MediaFileTitleTest, FramesLargerThanTheBuffersAreCutAndTheWalkKeepsStep) {
